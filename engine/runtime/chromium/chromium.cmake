@@ -1,0 +1,23 @@
+# The Chromium runtime. Included by engine/CMakeLists.txt (and by its tests when
+# the engine does not include it yet); defines
+#   mvengine_chromium_protocol  DevTools layer: launcher, channel, frames, input rules
+#   mvengine_chromium           the runtime behind the engine seam
+include_guard(GLOBAL)
+
+find_package(Threads REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(nlohmann_json 3 REQUIRED)
+
+set(_mvc_dir ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(mvengine_chromium_protocol STATIC
+  ${_mvc_dir}/debug_log.cpp
+  ${_mvc_dir}/chromium_launcher.cpp
+  ${_mvc_dir}/devtools_transport.cpp
+  ${_mvc_dir}/devtools_session.cpp
+  ${_mvc_dir}/chromium_connection.cpp
+)
+set_target_properties(mvengine_chromium_protocol PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(mvengine_chromium_protocol PUBLIC ${_mvc_dir})
+target_link_libraries(mvengine_chromium_protocol PUBLIC nlohmann_json::nlohmann_json
+                      Threads::Threads PRIVATE JPEG::JPEG)

@@ -1,0 +1,91 @@
+// Starts a headless Chromium that speaks the DevTools protocol over two inherited
+// descriptors (fd 3: commands in, fd 4: replies and events out), and ends it with
+// its whole process group.
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mvengine {
+namespace chromium {
+
+// The Chromium executable to start: `env_override` when set and non-empty (it is
+// used even if it does not exist, so a wrong setting fails loudly), otherwise the
+// first of `candidates` that is an executable file; empty when there is none.
+std::string FindChromiumExecutable(const char* env_override,
+                                   const std::vector<std::string>& candidates);
+// FindChromiumExecutable with MVCEF_CHROMIUM and the Debian install locations.
+std::string DefaultChromiumExecutable();
+
+// The switches every start uses, before the caller's extra switches.
+std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir);
+
+struct LaunchOptions {
+  std::string executable;                   // empty: DefaultChromiumExecutable()
+  std::vector<std::string> extra_switches;  // full "--name[=value]" strings
+  bool debug = false;                       // keep Chromium's stdout/stderr
+};
+
+class ChromiumProcess {
+ public:
+  // Called once, on the reaper thread, when the browser process has ended
+  // (whoever ended it). Must not block.
+  using ExitHandler = std::function<void(int wait_status)>;
+
+  // Returns null and fills `error` when Chromium could not be started.
+  static std::unique_ptr<ChromiumProcess> Launch(const LaunchOptions& options,
+                                                 std::string* error);
+  ~ChromiumProcess();  // Terminate()
+
+  ChromiumProcess(const ChromiumProcess&) = delete;
+  ChromiumProcess& operator=(const ChromiumProcess&) = delete;
+
+  // Our ends of the protocol channel; owned by this object until TakeChannel.
+  int command_fd() const { return command_fd_; }
+  int event_fd() const { return event_fd_; }
+  // Hands both descriptors to the caller, who then closes them.
+  void ReleaseChannel() { command_fd_ = event_fd_ = -1; }
+
+  pid_t pid() const { return pid_; }
+  const std::string& user_data_dir() const { return user_data_dir_; }
+  bool exited() const { return exited_.load(); }
+
+  // Installs the exit handler; runs it at once if the process has already ended.
+  void SetExitHandler(ExitHandler handler);
+
+  // Waits up to `grace_ms` for a voluntary exit, then SIGTERMs and finally SIGKILLs
+  // the process group and every process still using our profile directory;
+  // removes the profile directory. Safe to call twice.
+  void Terminate(int grace_ms = 1500);
+
+ private:
+  ChromiumProcess() = default;
+  void ReapLoop();
+  bool WaitExited(int timeout_ms);
+
+  pid_t pid_ = -1;
+  int command_fd_ = -1;
+  int event_fd_ = -1;
+  std::string user_data_dir_;
+  std::thread reaper_;
+  // Reaper thread writes, anyone reads; the handler is guarded by mutex_.
+  std::atomic<bool> exited_{false};
+  std::mutex mutex_;
+  ExitHandler exit_handler_;
+  int wait_status_ = 0;
+  bool terminated_ = false;  // caller's thread only
+};
+
+// Kills (SIGKILL) every process whose command line mentions `marker`; used to
+// sweep up Chromium helpers that left our process group.
+int KillProcessesMentioning(const std::string& marker);
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,12 @@
+// Diagnostics of the Chromium runtime: one line on stderr per event when
+// MVCEF_DEBUG=1, nothing otherwise.
+#pragma once
+
+namespace mvengine {
+namespace chromium {
+
+bool DebugEnabled();
+void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,311 @@
+#include "devtools_transport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "debug_log.h"
+
+namespace mvengine {
+namespace chromium {
+
+struct DevToolsTransport::Waiter {
+  ReplyHandler handler;  // set: asynchronous, no one waits on cv
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;  // guarded by m
+  CommandResult result;
+};
+
+void MessageSplitter::Feed(const char* data, size_t size,
+                           const std::function<void(std::string&&)>& on_message) {
+  const char* end = data + size;
+  while (data < end) {
+    const char* nul = static_cast<const char*>(std::memchr(data, '\0', end - data));
+    if (!nul) {
+      tail_.append(data, end);
+      return;
+    }
+    tail_.append(data, nul);
+    std::string message;
+    message.swap(tail_);
+    if (!message.empty()) on_message(std::move(message));
+    data = nul + 1;
+  }
+}
+
+std::string EncodeCommand(int id, const std::string& method, const Json& params,
+                          const std::string& session_id) {
+  Json message = {{"id", id}, {"method", method}};
+  if (!params.is_null()) message["params"] = params;
+  if (!session_id.empty()) message["sessionId"] = session_id;
+  // Invalid UTF-8 from a caller must not throw out of the engine.
+  return message.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+DevToolsTransport::DevToolsTransport(int write_fd, int read_fd)
+    : write_fd_(write_fd), read_fd_(read_fd) {}
+
+DevToolsTransport::~DevToolsTransport() { Close(); }
+
+void DevToolsTransport::Start() {
+  reader_ = std::thread([this] { ReadLoop(); });
+}
+
+std::string DevToolsTransport::close_reason() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return close_reason_;
+}
+
+void DevToolsTransport::Close(const std::string& reason) {
+  MarkDead(reason);
+  if (reader_.joinable()) {
+    if (reader_.get_id() == std::this_thread::get_id()) return;  // the destructor finishes
+    reader_.join();
+  }
+  std::lock_guard<std::mutex> write_lock(write_mutex_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return;
+  closed_ = true;
+  if (write_fd_ >= 0) ::close(write_fd_);
+  if (read_fd_ >= 0 && read_fd_ != write_fd_) ::close(read_fd_);
+}
+
+void DevToolsTransport::MarkDead(const std::string& reason) {
+  std::map<int, std::shared_ptr<Waiter>> waiters;
+  CloseHandler on_close;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (dead_) return;
+    dead_ = true;
+    close_reason_ = reason;
+    waiters.swap(waiters_);
+    on_close = close_handler_;
+    if (!closed_) {
+      // Wakes the reader and any writer waiting for room.
+      ::shutdown(read_fd_, SHUT_RDWR);
+      if (write_fd_ != read_fd_) ::shutdown(write_fd_, SHUT_RDWR);
+    }
+  }
+  DebugLog("DevTools channel down: %s", reason.c_str());
+  CommandResult failed;
+  failed.error = reason;
+  for (auto& entry : waiters) {
+    auto& w = entry.second;
+    if (w->handler) {
+      w->handler(failed);
+    } else {
+      std::lock_guard<std::mutex> lock(w->m);
+      w->result = failed;
+      w->done = true;
+      w->cv.notify_all();
+    }
+  }
+  if (on_close) on_close(reason);
+}
+
+void DevToolsTransport::SetCloseHandler(CloseHandler handler) {
+  std::string reason;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    close_handler_ = handler;
+    if (!dead_) return;
+    reason = close_reason_;
+  }
+  if (handler) handler(reason);
+}
+
+int DevToolsTransport::Register(std::shared_ptr<Waiter> waiter) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (dead_) return 0;
+  int id = next_id_++;
+  waiters_[id] = std::move(waiter);
+  return id;
+}
+
+std::shared_ptr<DevToolsTransport::Waiter> DevToolsTransport::TakeWaiter(int id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = waiters_.find(id);
+  if (it == waiters_.end()) return nullptr;
+  auto waiter = it->second;
+  waiters_.erase(it);
+  return waiter;
+}
+
+bool DevToolsTransport::WriteAll(const std::string& bytes, std::string* error) {
+  // closed_ changes only under both locks, so holding write_mutex_ is enough to read it.
+  std::lock_guard<std::mutex> lock(write_mutex_);
+  if (closed_ || dead_) {
+    *error = close_reason();
+    return false;
+  }
+  size_t done = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (done < bytes.size()) {
+    // MSG_NOSIGNAL: a dead Chromium gives EPIPE here instead of killing the host.
+    ssize_t n = ::send(write_fd_, bytes.data() + done, bytes.size() - done,
+                       MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      done += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        *error = "Chromium stopped reading commands";
+        return false;
+      }
+      pollfd pfd{write_fd_, POLLOUT, 0};
+      ::poll(&pfd, 1, static_cast<int>(left.count()));
+      if (dead_) {
+        *error = close_reason();
+        return false;
+      }
+      continue;
+    }
+    *error = std::string("write to Chromium failed: ") + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+void DevToolsTransport::Send(const std::string& method, const Json& params,
+                             const std::string& session_id, ReplyHandler on_reply) {
+  auto waiter = std::make_shared<Waiter>();
+  waiter->handler = on_reply ? std::move(on_reply) : [](const CommandResult&) {};
+  int id = Register(waiter);
+  CommandResult failed;
+  if (id == 0) {
+    failed.error = close_reason();
+    waiter->handler(failed);
+    return;
+  }
+  std::string error;
+  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
+    MarkDead(error);  // a half-written message leaves the stream unusable
+    if (auto w = TakeWaiter(id)) {
+      failed.error = error;
+      w->handler(failed);
+    }
+  }
+}
+
+CommandResult DevToolsTransport::Call(const std::string& method, const Json& params,
+                                      const std::string& session_id,
+                                      std::chrono::milliseconds timeout) {
+  auto waiter = std::make_shared<Waiter>();
+  int id = Register(waiter);
+  CommandResult result;
+  if (id == 0) {
+    result.error = close_reason();
+    return result;
+  }
+  std::string error;
+  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
+    MarkDead(error);
+    TakeWaiter(id);
+    result.error = error;
+    return result;
+  }
+  std::unique_lock<std::mutex> lock(waiter->m);
+  if (!waiter->cv.wait_for(lock, timeout, [&] { return waiter->done; })) {
+    lock.unlock();
+    if (TakeWaiter(id)) {
+      DebugLog("%s timed out after %lld ms", method.c_str(),
+               static_cast<long long>(timeout.count()));
+      result.error = "timeout";
+      return result;
+    }
+    // The reply is being delivered right now.
+    lock.lock();
+    waiter->cv.wait(lock, [&] { return waiter->done; });
+  }
+  return waiter->result;
+}
+
+int DevToolsTransport::Subscribe(const std::string& session_id, EventHandler handler) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  int token = next_token_++;
+  subscriptions_[token] = {session_id, std::make_shared<EventHandler>(std::move(handler))};
+  return token;
+}
+
+void DevToolsTransport::Unsubscribe(int token) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  subscriptions_.erase(token);
+}
+
+void DevToolsTransport::ReadLoop() {
+  MessageSplitter splitter;
+  std::vector<char> buffer(1 << 16);
+  std::string reason;
+  for (;;) {
+    ssize_t n = ::read(read_fd_, buffer.data(), buffer.size());
+    if (n > 0) {
+      splitter.Feed(buffer.data(), static_cast<size_t>(n),
+                    [this](std::string&& text) { Dispatch(std::move(text)); });
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    reason = n == 0 ? "Chromium closed the DevTools channel"
+                    : std::string("read from Chromium failed: ") + std::strerror(errno);
+    break;
+  }
+  MarkDead(reason);
+}
+
+void DevToolsTransport::Dispatch(std::string&& text) {
+  Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+  if (message.is_discarded() || !message.is_object()) {
+    DebugLog("ignoring a malformed DevTools message (%zu bytes)", text.size());
+    return;
+  }
+  auto id_it = message.find("id");
+  if (id_it != message.end() && id_it->is_number_integer()) {
+    auto waiter = TakeWaiter(id_it->get<int>());
+    if (!waiter) return;  // its caller gave up
+    CommandResult result;
+    auto error_it = message.find("error");
+    if (error_it != message.end()) {
+      result.error = error_it->is_object() ? error_it->value("message", std::string("error"))
+                                           : std::string("error");
+    } else {
+      result.ok = true;
+      auto r = message.find("result");
+      result.result = r != message.end() ? std::move(*r) : Json::object();
+    }
+    if (waiter->handler) {
+      waiter->handler(result);
+    } else {
+      std::lock_guard<std::mutex> lock(waiter->m);
+      waiter->result = std::move(result);
+      waiter->done = true;
+      waiter->cv.notify_all();
+    }
+    return;
+  }
+  auto method_it = message.find("method");
+  if (method_it == message.end() || !method_it->is_string()) return;
+  const std::string session = message.value("sessionId", std::string());
+  std::vector<std::shared_ptr<EventHandler>> handlers;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& entry : subscriptions_)
+      if (entry.second.session_id == session) handlers.push_back(entry.second.handler);
+  }
+  static const Json kEmpty = Json::object();
+  auto params_it = message.find("params");
+  const Json& params = params_it != message.end() ? *params_it : kEmpty;
+  const std::string method = method_it->get<std::string>();
+  for (auto& handler : handlers) (*handler)(method, params);
+}
+
+}  // namespace chromium
+}  // namespace mvengine

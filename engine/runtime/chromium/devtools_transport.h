@@ -1,0 +1,112 @@
+// The DevTools protocol over a pair of stream descriptors: NUL-terminated JSON
+// messages, commands matched to replies by id, events routed by session id.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+namespace mvengine {
+namespace chromium {
+
+using Json = nlohmann::json;
+
+struct CommandResult {
+  bool ok = false;
+  Json result;        // the reply's "result" when ok
+  std::string error;  // the reply's error message, "timeout", or why the channel is gone
+};
+
+// Splits a byte stream into NUL-terminated messages; keeps an unfinished tail.
+class MessageSplitter {
+ public:
+  // Appends bytes and calls `on_message` for every message completed by them.
+  void Feed(const char* data, size_t size, const std::function<void(std::string&&)>& on_message);
+  size_t pending_bytes() const { return tail_.size(); }
+
+ private:
+  std::string tail_;
+};
+
+// Builds the wire form of a command (without the terminating NUL).
+std::string EncodeCommand(int id, const std::string& method, const Json& params,
+                          const std::string& session_id);
+
+class DevToolsTransport {
+ public:
+  // Both run on the reader thread and must not block (post work elsewhere).
+  using EventHandler = std::function<void(const std::string& method, const Json& params)>;
+  using ReplyHandler = std::function<void(const CommandResult&)>;
+  // Runs once when the channel is gone, with the reason.
+  using CloseHandler = std::function<void(const std::string& reason)>;
+
+  // Takes ownership of both descriptors (they may be the same socket).
+  DevToolsTransport(int write_fd, int read_fd);
+  ~DevToolsTransport();  // Close()
+
+  DevToolsTransport(const DevToolsTransport&) = delete;
+  DevToolsTransport& operator=(const DevToolsTransport&) = delete;
+
+  void Start();
+  // Fails every waiter, stops the reader and closes the descriptors. Idempotent.
+  void Close(const std::string& reason = "closed");
+  // Like Close, for a peer known to be dead; callable from any thread, also from
+  // a handler (the reader thread is not joined there).
+  void MarkDead(const std::string& reason);
+  bool alive() const { return !dead_.load(); }
+  std::string close_reason() const;
+
+  // Blocks the calling thread until the reply, the timeout or the channel's end.
+  CommandResult Call(const std::string& method, const Json& params = Json::object(),
+                     const std::string& session_id = std::string(),
+                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // Does not wait; `on_reply` (may be empty) runs on the reader thread, or at
+  // once on the caller's thread when the channel is already gone.
+  void Send(const std::string& method, const Json& params = Json::object(),
+            const std::string& session_id = std::string(), ReplyHandler on_reply = nullptr);
+
+  // Events of one session ("" = the browser-level connection). Returns a token.
+  int Subscribe(const std::string& session_id, EventHandler handler);
+  void Unsubscribe(int token);
+  void SetCloseHandler(CloseHandler handler);
+
+ private:
+  struct Waiter;
+  void ReadLoop();
+  void Dispatch(std::string&& text);
+  bool WriteAll(const std::string& bytes, std::string* error);
+  int Register(std::shared_ptr<Waiter> waiter);
+  std::shared_ptr<Waiter> TakeWaiter(int id);
+  void FailAll(const std::string& reason);
+
+  int write_fd_;
+  int read_fd_;
+  std::thread reader_;
+  std::atomic<bool> dead_{false};
+
+  std::mutex write_mutex_;  // serialises whole messages on write_fd_
+
+  mutable std::mutex mutex_;  // guards everything below
+  int next_id_ = 1;
+  int next_token_ = 1;
+  std::map<int, std::shared_ptr<Waiter>> waiters_;
+  struct Subscription {
+    std::string session_id;
+    std::shared_ptr<EventHandler> handler;
+  };
+  std::map<int, Subscription> subscriptions_;
+  CloseHandler close_handler_;
+  std::string close_reason_;
+  bool closed_ = false;  // Close() ran (descriptors gone)
+};
+
+}  // namespace chromium
+}  // namespace mvengine

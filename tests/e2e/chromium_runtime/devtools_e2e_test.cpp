@@ -1,0 +1,102 @@
+// The DevTools layer against the real Chromium: start, open a page, evaluate,
+// shut down without leftovers, and survive a Chromium killed mid-test.
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+
+#include <gtest/gtest.h>
+
+#include "chromium_connection.h"
+#include "e2e_support.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ChromiumDevTools, OpensAPageEvaluatesAndShutsDownClean) {
+  std::string error;
+  auto connection = ChromiumConnection::Start(e2e::Options(), &error);
+  ASSERT_NE(connection, nullptr) << error;
+  const std::string profile = connection->process().user_data_dir();
+
+  std::string target = connection->CreatePage("about:blank", &error);
+  ASSERT_FALSE(target.empty()) << error;
+  auto page = connection->Attach(target, &error);
+  ASSERT_NE(page, nullptr) << error;
+
+  std::promise<void> loaded;
+  std::atomic<bool> once{false};
+  page->Subscribe([&](const std::string& method, const Json&) {
+    if (method == "Page.loadEventFired" && !once.exchange(true)) loaded.set_value();
+  });
+  ASSERT_TRUE(page->Call("Page.enable").ok);
+  CommandResult nav = page->Call(
+      "Page.navigate", {{"url", "data:text/html,<title>mv</title><p id=x>forty-two</p>"}});
+  ASSERT_TRUE(nav.ok) << nav.error;
+  ASSERT_EQ(loaded.get_future().wait_for(10s), std::future_status::ready);
+
+  CommandResult eval = page->Call(
+      "Runtime.evaluate",
+      {{"expression", "document.title + ':' + document.getElementById('x').textContent"},
+       {"returnByValue", true}});
+  ASSERT_TRUE(eval.ok) << eval.error;
+  EXPECT_EQ(eval.result["result"]["value"], "mv:forty-two");
+
+  EXPECT_TRUE(connection->ClosePage(target));
+  connection->Shutdown();
+  EXPECT_FALSE(std::filesystem::exists(profile));
+  EXPECT_EQ(e2e::CountProcessesMentioning(profile), 0);
+}
+
+TEST(ChromiumDevTools, KilledChromiumFailsEveryCallPromptly) {
+  std::string error;
+  auto connection = ChromiumConnection::Start(e2e::Options(), &error);
+  ASSERT_NE(connection, nullptr) << error;
+  const std::string profile = connection->process().user_data_dir();
+  std::string target = connection->CreatePage("about:blank", &error);
+  ASSERT_FALSE(target.empty()) << error;
+  auto page = connection->Attach(target, &error);
+  ASSERT_NE(page, nullptr) << error;
+
+  // A call in flight when Chromium dies: a promise that never resolves on its own.
+  auto in_flight = std::async(std::launch::async, [&] {
+    return page->Call("Runtime.evaluate",
+                      {{"expression", "new Promise(() => {})"}, {"awaitPromise", true}}, 60s);
+  });
+  std::this_thread::sleep_for(200ms);
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(::kill(connection->process().pid(), SIGKILL), 0);
+
+  ASSERT_EQ(in_flight.wait_for(5s), std::future_status::ready);
+  EXPECT_FALSE(in_flight.get().ok);
+  for (const char* method : {"Runtime.evaluate", "Page.navigate", "Target.getTargets"}) {
+    CommandResult r = page->Call(method, {{"expression", "1"}, {"url", "about:blank"}}, 60s);
+    EXPECT_FALSE(r.ok) << method;
+  }
+  bool failed_at_once = false;
+  page->Send("Page.reload", Json::object(), [&](const CommandResult& r) { failed_at_once = !r.ok; });
+  EXPECT_TRUE(failed_at_once);
+  EXPECT_FALSE(connection->alive());
+  EXPECT_TRUE(connection->CreatePage("about:blank", &error).empty());
+  connection->Shutdown();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+  EXPECT_EQ(e2e::CountProcessesMentioning(profile), 0);
+}
+
+TEST(ChromiumDevTools, MissingChromiumFailsStartWithAReason) {
+  LaunchOptions options = e2e::Options();
+  options.executable = "/nonexistent/chromium";
+  std::string error;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(ChromiumConnection::Start(options, &error), nullptr);
+  EXPECT_NE(error.find("/nonexistent/chromium"), std::string::npos) << error;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine

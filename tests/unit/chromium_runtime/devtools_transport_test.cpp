@@ -1,0 +1,257 @@
+// The DevTools channel against a scripted peer on a socketpair: no Chromium needed.
+#include "devtools_transport.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The other end of the channel: reads commands, writes whatever a test scripts.
+class FakePeer {
+ public:
+  explicit FakePeer(int fd) : fd_(fd) {}
+  ~FakePeer() { Close(); }
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  // Next complete command, or null JSON after `timeout`.
+  Json ReadCommand(std::chrono::milliseconds timeout = 2000ms) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+      if (!queue_.empty()) {
+        Json j = Json::parse(queue_.front());
+        queue_.erase(queue_.begin());
+        return j;
+      }
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return Json();
+      pollfd pfd{fd_, POLLIN, 0};
+      if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) continue;
+      char buf[4096];
+      ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n <= 0) return Json();
+      splitter_.Feed(buf, n, [&](std::string&& m) { queue_.push_back(std::move(m)); });
+    }
+  }
+  void Write(const std::string& raw) { ASSERT_EQ(::write(fd_, raw.data(), raw.size()), (ssize_t)raw.size()); }
+  void Reply(int id, const Json& result) { Write(Json{{"id", id}, {"result", result}}.dump() + '\0'); }
+
+ private:
+  int fd_;
+  MessageSplitter splitter_;
+  std::vector<std::string> queue_;
+};
+
+struct Channel {
+  Channel() {
+    int fds[2];
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    transport = std::make_shared<DevToolsTransport>(fds[0], fds[0]);
+    peer.reset(new FakePeer(fds[1]));
+  }
+  std::shared_ptr<DevToolsTransport> transport;
+  std::unique_ptr<FakePeer> peer;
+};
+
+TEST(MessageSplitter, SplitsOnNulAcrossChunks) {
+  struct Case {
+    std::vector<std::string> chunks;
+    std::vector<std::string> expected;
+    size_t pending;
+  } cases[] = {
+      {{std::string("a\0b\0", 4)}, {"a", "b"}, 0},
+      {{"ab", std::string("c\0d", 3)}, {"abc"}, 1},
+      {{std::string("\0\0x\0", 4)}, {"x"}, 0},  // empty messages are dropped
+      {{"{\"id\":1", "}", std::string("\0", 1)}, {"{\"id\":1}"}, 0},
+      {{"no terminator"}, {}, 13},
+  };
+  for (const auto& c : cases) {
+    MessageSplitter splitter;
+    std::vector<std::string> got;
+    for (const auto& chunk : c.chunks)
+      splitter.Feed(chunk.data(), chunk.size(), [&](std::string&& m) { got.push_back(m); });
+    EXPECT_EQ(got, c.expected);
+    EXPECT_EQ(splitter.pending_bytes(), c.pending);
+  }
+}
+
+TEST(EncodeCommand, CarriesIdMethodParamsAndSession) {
+  Json browser = Json::parse(EncodeCommand(7, "Target.getTargets", Json::object(), ""));
+  EXPECT_EQ(browser["id"], 7);
+  EXPECT_EQ(browser["method"], "Target.getTargets");
+  EXPECT_FALSE(browser.contains("sessionId"));
+  Json page = Json::parse(EncodeCommand(8, "Page.navigate", {{"url", "about:blank"}}, "S1"));
+  EXPECT_EQ(page["sessionId"], "S1");
+  EXPECT_EQ(page["params"]["url"], "about:blank");
+  // Invalid UTF-8 is replaced, never thrown.
+  std::string bad = "\xff\xfe";
+  EXPECT_NO_THROW(EncodeCommand(9, "Input.insertText", {{"text", bad}}, ""));
+}
+
+TEST(DevToolsTransport, MatchesRepliesToCallersOutOfOrder) {
+  Channel ch;
+  ch.transport->Start();
+  auto first = std::async(std::launch::async, [&] { return ch.transport->Call("A.first"); });
+  Json c1 = ch.peer->ReadCommand();
+  auto second = std::async(std::launch::async, [&] { return ch.transport->Call("A.second"); });
+  Json c2 = ch.peer->ReadCommand();
+  ASSERT_EQ(c1["method"], "A.first");
+  ASSERT_EQ(c2["method"], "A.second");
+  ASSERT_NE(c1["id"], c2["id"]);
+  ch.peer->Reply(c2["id"], {{"who", "second"}});
+  ch.peer->Reply(c1["id"], {{"who", "first"}});
+  CommandResult r1 = first.get(), r2 = second.get();
+  EXPECT_TRUE(r1.ok);
+  EXPECT_TRUE(r2.ok);
+  EXPECT_EQ(r1.result["who"], "first");
+  EXPECT_EQ(r2.result["who"], "second");
+}
+
+TEST(DevToolsTransport, ErrorReplyFailsTheCallWithItsMessage) {
+  Channel ch;
+  ch.transport->Start();
+  auto call = std::async(std::launch::async, [&] { return ch.transport->Call("X.y"); });
+  Json c = ch.peer->ReadCommand();
+  ch.peer->Write(Json{{"id", c["id"]}, {"error", {{"code", -32601}, {"message", "'X.y' wasn't found"}}}}.dump() + '\0');
+  CommandResult r = call.get();
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "'X.y' wasn't found");
+  EXPECT_TRUE(ch.transport->alive());
+}
+
+TEST(DevToolsTransport, TimeoutDropsTheWaiterAndLateReplyIsIgnored) {
+  Channel ch;
+  ch.transport->Start();
+  CommandResult r = ch.transport->Call("Slow.call", Json::object(), "", 50ms);
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "timeout");
+  Json late = ch.peer->ReadCommand();
+  ch.peer->Reply(late["id"], {{"late", true}});
+  auto next = std::async(std::launch::async, [&] { return ch.transport->Call("Next.call"); });
+  Json c = ch.peer->ReadCommand();
+  ch.peer->Reply(c["id"], {{"next", true}});
+  CommandResult n = next.get();
+  EXPECT_TRUE(n.ok);
+  EXPECT_TRUE(n.result.value("next", false));
+}
+
+TEST(DevToolsTransport, PeerGoneFailsWaitersAndEveryLaterCommandPromptly) {
+  Channel ch;
+  std::atomic<int> closes{0};
+  std::string close_reason;
+  ch.transport->SetCloseHandler([&](const std::string& reason) {
+    close_reason = reason;
+    ++closes;
+  });
+  ch.transport->Start();
+  auto pending = std::async(std::launch::async, [&] { return ch.transport->Call("Never.answered", Json::object(), "", 30s); });
+  ASSERT_FALSE(ch.peer->ReadCommand().is_null());
+  auto start = std::chrono::steady_clock::now();
+  ch.peer->Close();
+  CommandResult r = pending.get();
+  EXPECT_FALSE(r.ok);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_FALSE(ch.transport->alive());
+
+  CommandResult later = ch.transport->Call("After.death", Json::object(), "", 30s);
+  EXPECT_FALSE(later.ok);
+  EXPECT_FALSE(later.error.empty());
+  bool replied = false;
+  ch.transport->Send("After.death", Json::object(), "", [&](const CommandResult& res) { replied = !res.ok; });
+  EXPECT_TRUE(replied);  // at once, on this thread
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_EQ(closes.load(), 1);
+  EXPECT_EQ(close_reason, ch.transport->close_reason());
+}
+
+TEST(DevToolsTransport, WritingToAClosedPeerReportsAnErrorInsteadOfSigpipe) {
+  Channel ch;  // no reader: the failure must come from the write itself
+  ch.peer->Close();
+  CommandResult r = ch.transport->Call("Any.call", Json::object(), "", 1s);
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(ch.transport->alive());
+}
+
+TEST(DevToolsTransport, RoutesEventsBySessionAndSkipsMalformedMessages) {
+  Channel ch;
+  std::mutex m;
+  std::vector<std::string> browser_events, a_events, b_events;
+  auto record = [&](std::vector<std::string>* into) {
+    return [&m, into](const std::string& method, const Json& params) {
+      std::lock_guard<std::mutex> lock(m);
+      into->push_back(method + ":" + params.value("n", std::string()));
+    };
+  };
+  ch.transport->Subscribe("", record(&browser_events));
+  ch.transport->Subscribe("A", record(&a_events));
+  int b_token = ch.transport->Subscribe("B", record(&b_events));
+  ch.transport->Start();
+  ch.peer->Write(Json{{"method", "Target.targetCreated"}, {"params", {{"n", "1"}}}}.dump() + '\0');
+  ch.peer->Write(std::string("{not json", 9) + '\0');
+  ch.peer->Write(Json{{"method", "Page.loadEventFired"}, {"sessionId", "A"}, {"params", {{"n", "2"}}}}.dump() + '\0');
+  ch.peer->Write(Json{{"method", "Page.frameNavigated"}, {"sessionId", "B"}, {"params", {{"n", "3"}}}}.dump() + '\0');
+  // A reply after the events proves they have all been dispatched.
+  auto call = std::async(std::launch::async, [&] { return ch.transport->Call("Sync.point"); });
+  Json c = ch.peer->ReadCommand();
+  ch.peer->Reply(c["id"], Json::object());
+  ASSERT_TRUE(call.get().ok);
+  ch.transport->Unsubscribe(b_token);
+  ch.peer->Write(Json{{"method", "Page.frameNavigated"}, {"sessionId", "B"}, {"params", {{"n", "4"}}}}.dump() + '\0');
+  auto call2 = std::async(std::launch::async, [&] { return ch.transport->Call("Sync.point"); });
+  Json c2 = ch.peer->ReadCommand();
+  ch.peer->Reply(c2["id"], Json::object());
+  ASSERT_TRUE(call2.get().ok);
+
+  std::lock_guard<std::mutex> lock(m);
+  EXPECT_EQ(browser_events, std::vector<std::string>{"Target.targetCreated:1"});
+  EXPECT_EQ(a_events, std::vector<std::string>{"Page.loadEventFired:2"});
+  EXPECT_EQ(b_events, std::vector<std::string>{"Page.frameNavigated:3"});
+}
+
+TEST(DevToolsTransport, AsyncReplyRunsOnTheReaderWithTheResult) {
+  Channel ch;
+  ch.transport->Start();
+  std::promise<CommandResult> got;
+  ch.transport->Send("Page.screencastFrameAck", {{"sessionId", 3}}, "S",
+                     [&](const CommandResult& r) { got.set_value(r); });
+  Json c = ch.peer->ReadCommand();
+  EXPECT_EQ(c["sessionId"], "S");
+  EXPECT_EQ(c["params"]["sessionId"], 3);
+  ch.peer->Reply(c["id"], {{"ok", 1}});
+  auto f = got.get_future();
+  ASSERT_EQ(f.wait_for(2s), std::future_status::ready);
+  EXPECT_TRUE(f.get().ok);
+}
+
+TEST(DevToolsTransport, CloseWhileCallsWaitReleasesThem) {
+  Channel ch;
+  ch.transport->Start();
+  std::vector<std::future<CommandResult>> calls;
+  for (int i = 0; i < 4; ++i)
+    calls.push_back(std::async(std::launch::async, [&] { return ch.transport->Call("Wait.forever", Json::object(), "", 30s); }));
+  for (int i = 0; i < 4; ++i) ASSERT_FALSE(ch.peer->ReadCommand().is_null());
+  ch.transport->Close("shut down");
+  for (auto& f : calls) {
+    ASSERT_EQ(f.wait_for(2s), std::future_status::ready);
+    CommandResult r = f.get();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "shut down");
+  }
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
