@@ -1,0 +1,63 @@
+#include "command_line.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "text.h"
+
+namespace mvw32 {
+
+std::wstring QuoteArgument(std::wstring_view arg, bool first) {
+  const bool plain = !arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring_view::npos;
+  if (plain) return std::wstring(arg);
+  std::wstring out = L"\"";
+  if (first) {
+    // No escapes exist for the program name; a quote in it cannot be carried.
+    for (wchar_t c : arg) {
+      if (c != L'"') out += c;
+    }
+    return out + L"\"";
+  }
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') {
+      out.append(2 * backslashes + 1, L'\\');
+    } else {
+      out.append(backslashes, L'\\');
+    }
+    backslashes = 0;
+    out += c;
+  }
+  // Backslashes before the closing quote are doubled so it still closes.
+  out.append(2 * backslashes, L'\\');
+  return out + L"\"";
+}
+
+std::wstring JoinCommandLine(const std::vector<std::wstring>& args) {
+  std::wstring line;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (i > 0) line += L' ';
+    line += QuoteArgument(args[i], i == 0);
+  }
+  return line;
+}
+
+std::vector<std::wstring> ProcessArguments() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::wstring> args;
+  size_t start = 0;
+  while (start < raw.size()) {
+    size_t end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    args.push_back(WideFromUtf8(std::string_view(raw).substr(start, end - start)));
+    start = end + 1;
+  }
+  return args;
+}
+
+}  // namespace mvw32
