@@ -1,0 +1,76 @@
+// Our encoder against OpenSSL's block encoder on the same 8 MiB input. OpenSSL
+// writes no line breaks, so it produces about 2.6% less output for the same work.
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "pagebridge/base64.h"
+#include "pagebridge/data_uri.h"
+
+namespace {
+
+constexpr int kInputSize = 8 * 1024 * 1024;
+
+const std::vector<unsigned char>& Input() {
+  static const std::vector<unsigned char> data = [] {
+    std::mt19937 gen(1234);
+    std::vector<unsigned char> v(kInputSize);
+    for (auto& b : v) b = static_cast<unsigned char>(gen());
+    return v;
+  }();
+  return data;
+}
+
+void BM_Base64Encode(benchmark::State& state) {
+  const auto& in = Input();
+  for (auto _ : state) {
+    std::string out = mvcef::Base64Encode(in.data(), kInputSize);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kInputSize);
+}
+BENCHMARK(BM_Base64Encode)->Unit(benchmark::kMillisecond);
+
+// What a screenshot costs end to end: prefix plus encoding in one string.
+void BM_MakeDataUri(benchmark::State& state) {
+  const auto& in = Input();
+  for (auto _ : state) {
+    std::string out = mvcef::MakeDataUri(mvcef::kPngDataUriPrefix, in);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kInputSize);
+}
+BENCHMARK(BM_MakeDataUri)->Unit(benchmark::kMillisecond);
+
+// Same ownership of the output as ours: a fresh buffer each time.
+void BM_OpenSslEncodeBlock(benchmark::State& state) {
+  const auto& in = Input();
+  for (auto _ : state) {
+    std::vector<unsigned char> out(4 * ((kInputSize + 2) / 3) + 1);
+    const int n = EVP_EncodeBlock(out.data(), in.data(), kInputSize);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kInputSize);
+}
+BENCHMARK(BM_OpenSslEncodeBlock)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+// Encoding alone, into a buffer whose pages are already mapped.
+void BM_AppendBase64Reused(benchmark::State& state) {
+  const auto& in = Input();
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    mvcef::AppendBase64(&out, in.data(), kInputSize);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * kInputSize);
+}
+BENCHMARK(BM_AppendBase64Reused)->Unit(benchmark::kMillisecond);
+}  // namespace

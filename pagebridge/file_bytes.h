@@ -1,0 +1,17 @@
+#ifndef MVCEF_PAGEBRIDGE_FILE_BYTES_H_
+#define MVCEF_PAGEBRIDGE_FILE_BYTES_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mvcef {
+
+// The whole content of the file at `path`, read in binary mode. nullopt when
+// it cannot be opened or read, when its size is not a count below 2 GiB, or
+// when the path holds a NUL byte. A zero-byte file gives an empty vector.
+std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& path);
+
+}  // namespace mvcef
+
+#endif  // MVCEF_PAGEBRIDGE_FILE_BYTES_H_

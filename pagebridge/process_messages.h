@@ -1,0 +1,40 @@
+#ifndef MVCEF_PAGEBRIDGE_PROCESS_MESSAGES_H_
+#define MVCEF_PAGEBRIDGE_PROCESS_MESSAGES_H_
+
+#include <cstdint>
+
+namespace mvcef {
+
+// Process messages between the render and the browser process. Names are
+// compared whole and case-sensitively: "msg_InitUploadIsDoneEx" does not
+// match "msg_InitUploadIsDone".
+
+// render -> browser; 0: string, the page's text.
+inline constexpr char kMsgBatchUploadImg[] = "msg_BatchUploadImg";
+// render -> browser; 0: int, low 32 bits of the main frame id; 1: int, high 32 bits.
+inline constexpr char kMsgInitUploadIsDone[] = "msg_InitUploadIsDone";
+// browser -> render; 0, 1: copies of the request's; 2: bool, upload declared done.
+inline constexpr char kMsgInitUploadIsDoneEx[] = "msg_InitUploadIsDoneEx";
+// browser -> render; 0: bool, the flag the host passed. No receiver acts on it.
+inline constexpr char kMsgSetUploadIsDone[] = "SetUploadIsDone";
+
+// Name of the host queue record made from kMsgBatchUploadImg.
+inline constexpr char kHostMsgBatchUploadImg[] = "batchUploadImg";
+
+// Names installed on every page's window, in installation order.
+inline constexpr char kUploadIsDoneValue[] = "uploadIsDoneValue";
+inline constexpr char kFnUploadImg[] = "uploadImg";
+inline constexpr char kFnBatchUploadImg[] = "batchUploadImg";
+inline constexpr char kFnInitUploadIsDone[] = "initUploadIsDone";
+inline constexpr char kFnUploadIsDone[] = "uploadIsDone";
+inline constexpr char kFnUploadFeedbackImg[] = "uploadFeedbackImg";
+
+// A 64-bit frame id travels as two signed 32-bit ints holding the same bits.
+void SplitFrameId(int64_t id, int32_t* low, int32_t* high);
+// Inverse of SplitFrameId; the low half is taken unsigned, so a negative low
+// int never sign-extends into the high half.
+int64_t JoinFrameId(int32_t low, int32_t high);
+
+}  // namespace mvcef
+
+#endif  // MVCEF_PAGEBRIDGE_PROCESS_MESSAGES_H_

@@ -1,0 +1,87 @@
+#include "pagebridge/file_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base64_test_util.h"
+#include "pagebridge/data_uri.h"
+#include "pagebridge/image_paths.h"
+#include "temp_dir.h"
+
+namespace {
+
+using mvcef::ReadWholeFile;
+using mvcef_test::TempDir;
+
+TEST(ReadWholeFile, MissingFileFails) {
+  TempDir dir;
+  EXPECT_FALSE(ReadWholeFile((dir.path() / "absent.png").string()).has_value());
+  EXPECT_FALSE(ReadWholeFile((dir.path() / "no_dir" / "absent.png").string()).has_value());
+  EXPECT_FALSE(ReadWholeFile("").has_value());
+}
+
+TEST(ReadWholeFile, ZeroByteFileIsEmptyNotFailure) {
+  TempDir dir;
+  const std::string path = dir.Write("empty.png", {});
+  const auto bytes = ReadWholeFile(path);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_TRUE(bytes->empty());
+}
+
+TEST(ReadWholeFile, ReadsBinaryContentExactly) {
+  TempDir dir;
+  // Bytes a text-mode read would alter or stop at.
+  std::vector<unsigned char> content = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0xFF};
+  const std::vector<unsigned char> random = mvcef_test::RandomBytes(300000, 5);
+  content.insert(content.end(), random.begin(), random.end());
+  const std::string path = dir.Write("shot.png", content);
+  const auto bytes = ReadWholeFile(path);
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_TRUE(*bytes == content);
+}
+
+TEST(ReadWholeFile, DirectoryFails) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "sub");
+  EXPECT_FALSE(ReadWholeFile((dir.path() / "sub").string()).has_value());
+}
+
+TEST(ReadWholeFile, PathWithNulByteFails) {
+  TempDir dir;
+  const std::string path = dir.Write("a", {1, 2, 3});
+  // The C file functions would see only "…/a" and read that file.
+  EXPECT_FALSE(ReadWholeFile(path + std::string("\0.png", 5)).has_value());
+}
+
+#ifndef _WIN32
+// The rules and the reader together on a real tree: the doubled separator and
+// the unnormalised ".." both resolve.
+TEST(ReadWholeFile, FindsImagesThroughThePathRules) {
+  TempDir dir;
+  const std::string exe = (dir.path() / "game" / "mvcef" / "marovekcef").string();
+  dir.Write("game/mvcef/marovekcef", {});
+  dir.Write("game/data/screenshot/rc1_0.png", {'o', 'n', 'e'});
+  dir.Write("game/data/screenshot/s1/X1.png", {'t', 'w', 'o'});
+  dir.Write("game/data/feedback.jpg", {0xFF, 0xD8, 0xFF});
+  if (exe.size() > 200) GTEST_SKIP() << "temporary folder path too long";
+
+  const std::string sub = "s1";
+  const auto kind1 = mvcef::ScreenshotFilePath(exe, '/', 1, nullptr);
+  const auto kind2 = mvcef::ScreenshotFilePath(exe, '/', 2, &sub);
+  const auto kind3 = mvcef::ScreenshotFilePath(exe, '/', 3, &sub);
+  const auto feedback = mvcef::FeedbackPath(exe, '/');
+  ASSERT_TRUE(kind1 && kind2 && kind3 && feedback);
+
+  EXPECT_EQ(ReadWholeFile(*kind1), (std::vector<unsigned char>{'o', 'n', 'e'}));
+  EXPECT_EQ(ReadWholeFile(*kind2), (std::vector<unsigned char>{'t', 'w', 'o'}));
+  EXPECT_FALSE(ReadWholeFile(*kind3).has_value());
+  const auto jpeg = ReadWholeFile(*feedback);
+  ASSERT_TRUE(jpeg.has_value());
+  EXPECT_EQ(mvcef::MakeDataUri(mvcef::kJpegDataUriPrefix, *jpeg), "data:image/jpg;base64,/9j/");
+}
+#endif
+
+}  // namespace
