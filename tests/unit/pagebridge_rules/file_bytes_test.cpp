@@ -47,6 +47,20 @@ TEST(ReadWholeFile, DirectoryFails) {
   TempDir dir;
   std::filesystem::create_directory(dir.path() / "sub");
   EXPECT_FALSE(ReadWholeFile((dir.path() / "sub").string()).has_value());
+#ifdef __linux__
+  // Here a directory opens and reports size 0; it must not pass as an empty file.
+  if (std::filesystem::is_directory("/proc")) EXPECT_FALSE(ReadWholeFile("/proc").has_value());
+#endif
+}
+
+TEST(ReadWholeFile, FilesOf2GiBOrMoreFail) {
+  TempDir dir;
+  const std::string path = dir.Write("huge.png", {1});
+  std::error_code ec;
+  // Sparse, so this costs no disk space.
+  std::filesystem::resize_file(path, std::uintmax_t{1} << 31, ec);
+  if (ec) GTEST_SKIP() << "cannot size a file to 2 GiB here: " << ec.message();
+  EXPECT_FALSE(ReadWholeFile(path).has_value());
 }
 
 TEST(ReadWholeFile, PathWithNulByteFails) {
