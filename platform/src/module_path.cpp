@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "text.h"
@@ -42,11 +43,28 @@ std::optional<std::string> ExecutablePath() {
   return std::string(path, static_cast<size_t>(n));
 }
 
-std::optional<std::string> Absolute(const std::string& name) {
-  if (!name.empty() && name[0] == '/') return name;
-  char resolved[PATH_MAX];
-  if (realpath(name.c_str(), resolved) == nullptr) return std::nullopt;
-  return std::string(resolved);
+// The file the kernel mapped at `base`, from /proc/self/maps: absolute whatever the working
+// folder was when the module was loaded.
+std::optional<std::string> MappedFile(uintptr_t base) {
+  const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  base &= ~(page - 1);
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line)) {
+    char* end = nullptr;
+    const unsigned long long start = std::strtoull(line.c_str(), &end, 16);
+    if (start != base) continue;
+    const size_t slash = line.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    return line.substr(slash);
+  }
+  return std::nullopt;
+}
+
+// The loader keeps the name the module was loaded by, which may be relative.
+std::optional<std::string> Absolute(const LoadedModule& module) {
+  if (!module.name.empty() && module.name[0] == '/') return module.name;
+  return MappedFile(module.base);
 }
 
 }  // namespace
@@ -60,7 +78,7 @@ std::optional<std::string> ModulePath(const void* handle) {
   dl_iterate_phdr(CollectModule, &modules);
   for (const LoadedModule& module : modules) {
     if (module.base == reinterpret_cast<uintptr_t>(handle)) {
-      return module.main_program || module.name.empty() ? ExecutablePath() : Absolute(module.name);
+      return module.main_program || module.name.empty() ? ExecutablePath() : Absolute(module);
     }
   }
   if (void* self = dlopen(nullptr, RTLD_LAZY)) {
@@ -72,7 +90,7 @@ std::optional<std::string> ModulePath(const void* handle) {
     void* h = dlopen(module.name.c_str(), RTLD_LAZY | RTLD_NOLOAD);
     if (h == nullptr) continue;
     dlclose(h);
-    if (h == handle) return module.main_program ? ExecutablePath() : Absolute(module.name);
+    if (h == handle) return module.main_program ? ExecutablePath() : Absolute(module);
   }
   return std::nullopt;
 }
