@@ -49,7 +49,9 @@ TEST(ReadWholeFile, DirectoryFails) {
   EXPECT_FALSE(ReadWholeFile((dir.path() / "sub").string()).has_value());
 #ifdef __linux__
   // Here a directory opens and reports size 0; it must not pass as an empty file.
-  if (std::filesystem::is_directory("/proc")) EXPECT_FALSE(ReadWholeFile("/proc").has_value());
+  if (std::filesystem::is_directory("/proc")) {
+    EXPECT_FALSE(ReadWholeFile("/proc").has_value());
+  }
 #endif
 }
 
