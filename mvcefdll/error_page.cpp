@@ -1,0 +1,34 @@
+#include "mvcefdll/error_page.h"
+
+#include <sstream>
+
+namespace mvcef {
+namespace {
+
+// The failed address comes from the page or the network; escaping keeps it text, so a crafted
+// address cannot put markup or script into the error page. Plain addresses read the same.
+std::string EscapeHtml(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ErrorPageHtml(const std::string& failed_url, const std::string& error_text, int error_code) {
+  std::ostringstream out;
+  out << "<html><body bgcolor=\"white\"><h2>Failed to load URL " << EscapeHtml(failed_url) << " with error "
+      << EscapeHtml(error_text) << " (" << error_code << ").</h2></body></html>";
+  return out.str();
+}
+
+}  // namespace mvcef

@@ -1,0 +1,49 @@
+// Pure rules of the browser client: which popups may reach the shell, and the error page.
+#include <gtest/gtest.h>
+
+#include "mvcefdll/error_page.h"
+#include "mvcefdll/popup_policy.h"
+
+namespace {
+
+TEST(PopupPolicy, OnlyWebAndMailAddressesReachTheShell) {
+  const struct {
+    const char* url;
+    bool allowed;
+  } cases[] = {
+      {"http://example.com/", true},
+      {"https://example.com/a?b=c", true},
+      {"HTTPS://EXAMPLE.COM", true},
+      {"mailto:someone@example.com", true},
+      {"https://\xE4\xB8\xAD\xE6\x96\x87.example/", true},
+      {"file:///C:/Windows/System32/calc.exe", false},
+      {"javascript:alert(1)", false},
+      {"ms-settings:", false},
+      {"steam://run/1", false},
+      {"calc.exe", false},
+      {"C:\\Windows\\notepad.exe", false},
+      {"\\\\server\\share\\x.exe", false},
+      {"", false},
+      {":", false},
+      {"http:calc.exe", false},
+      {"http://", false},
+      {" http://example.com", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(mvcef::MayOpenInShell(c.url), c.allowed) << c.url;
+}
+
+TEST(ErrorPage, BuildsTheInlinePageWithTheSignedCode) {
+  EXPECT_EQ(mvcef::ErrorPageHtml("http://nowhere.invalid/", "net::ERR_NAME_NOT_RESOLVED", -105),
+            "<html><body bgcolor=\"white\"><h2>Failed to load URL http://nowhere.invalid/ with error "
+            "net::ERR_NAME_NOT_RESOLVED (-105).</h2></body></html>");
+  EXPECT_NE(mvcef::ErrorPageHtml("u", "e", 7).find("(7)."), std::string::npos);
+}
+
+TEST(ErrorPage, AddressCannotInjectMarkup) {
+  const std::string html = mvcef::ErrorPageHtml("http://x/\"><script>alert(1)</script>", "a&b", -2);
+  EXPECT_EQ(html.find("<script>"), std::string::npos);
+  EXPECT_NE(html.find("&lt;script&gt;"), std::string::npos);
+  EXPECT_NE(html.find("a&amp;b"), std::string::npos);
+}
+
+}  // namespace
