@@ -1,0 +1,23 @@
+#ifndef CEF_INCLUDE_CEF_LOAD_HANDLER_H_
+#define CEF_INCLUDE_CEF_LOAD_HANDLER_H_
+#pragma once
+
+#include "include/cef_base.h"
+#include "include/cef_browser.h"
+#include "include/cef_frame.h"
+
+// Load events, on the engine's UI thread (or the renderer thread when returned
+// by the render-process handler).
+class CefLoadHandler : public virtual CefBase {
+ public:
+  typedef cef_errorcode_t ErrorCode;
+
+  virtual void OnLoadingStateChange(CefRefPtr<CefBrowser> browser, bool isLoading, bool canGoBack,
+                                    bool canGoForward) {}
+  virtual void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {}
+  virtual void OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, int httpStatusCode) {}
+  virtual void OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, ErrorCode errorCode,
+                           const CefString& errorText, const CefString& failedUrl) {}
+};
+
+#endif  // CEF_INCLUDE_CEF_LOAD_HANDLER_H_

@@ -1,0 +1,18 @@
+#ifndef CEF_INCLUDE_CEF_VERSION_H_
+#define CEF_INCLUDE_CEF_VERSION_H_
+#pragma once
+
+#include "include/internal/cef_api_check.h"
+
+#define CEF_VERSION "3.2623.1401.gb90a3be"
+#define CEF_VERSION_MAJOR 3
+#define CEF_COMMIT_NUMBER 1401
+#define CEF_COMMIT_HASH "b90a3be1860b0647e8a62c218ff7c054390365b1"
+#define COPYRIGHT_YEAR 2016
+
+#define CHROME_VERSION_MAJOR 49
+#define CHROME_VERSION_MINOR 0
+#define CHROME_VERSION_BUILD 2623
+#define CHROME_VERSION_PATCH 110
+
+#endif  // CEF_INCLUDE_CEF_VERSION_H_
