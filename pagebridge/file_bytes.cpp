@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 namespace mvcef {
 namespace {
@@ -36,7 +38,16 @@ std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& path)
   if (size < 0 || size > kMaxFileSize) return std::nullopt;
   if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
 
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+  // A large image can exceed what a 32-bit process can allocate; that is an
+  // unreadable file, not a crash of the page's renderer.
+  std::vector<unsigned char> bytes;
+  try {
+    bytes.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  } catch (const std::length_error&) {
+    return std::nullopt;
+  }
   if (!bytes.empty() &&
       std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
     return std::nullopt;

@@ -9,7 +9,8 @@ namespace mvcef {
 
 // The whole content of the file at `path`, read in binary mode. nullopt when
 // it cannot be opened or read, when its size is not a count below 2 GiB, or
-// when the path holds a NUL byte. A zero-byte file gives an empty vector.
+// when the path holds a NUL byte, or when the memory for it cannot be had.
+// A zero-byte file gives an empty vector.
 std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& path);
 
 }  // namespace mvcef

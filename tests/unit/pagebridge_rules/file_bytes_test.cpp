@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +11,10 @@
 #include "pagebridge/data_uri.h"
 #include "pagebridge/image_paths.h"
 #include "temp_dir.h"
+
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -71,6 +76,26 @@ TEST(ReadWholeFile, PathWithNulByteFails) {
   // The C file functions would see only "…/a" and read that file.
   EXPECT_FALSE(ReadWholeFile(path + std::string("\0.png", 5)).has_value());
 }
+
+#if defined(__linux__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Reads `path` with the address space capped well below the file's size.
+int ReadUnderMemoryCap(const std::string& path) {
+  rlimit limit;
+  limit.rlim_cur = limit.rlim_max = rlim_t{256} << 20;
+  setrlimit(RLIMIT_AS, &limit);
+  return ReadWholeFile(path).has_value() ? 1 : 0;
+}
+
+// Out of memory for the content is a failed read, not an escaping exception.
+TEST(ReadWholeFileDeathTest, FileLargerThanAvailableMemoryFails) {
+  TempDir dir;
+  const std::string path = dir.Write("big.png", {1});
+  std::error_code ec;
+  std::filesystem::resize_file(path, std::uintmax_t{1} << 30, ec);  // sparse
+  if (ec) GTEST_SKIP() << ec.message();
+  EXPECT_EXIT(std::exit(ReadUnderMemoryCap(path)), ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 #ifndef _WIN32
 // The rules and the reader together on a real tree: the doubled separator and
