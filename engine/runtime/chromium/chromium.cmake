@@ -16,6 +16,12 @@ add_library(mvengine_chromium_protocol STATIC
   ${_mvc_dir}/devtools_transport.cpp
   ${_mvc_dir}/devtools_session.cpp
   ${_mvc_dir}/chromium_connection.cpp
+  ${_mvc_dir}/base64_decode.cpp
+  ${_mvc_dir}/jpeg_frame_decoder.cpp
+  ${_mvc_dir}/screencast_receiver.cpp
+  ${_mvc_dir}/input_mapping.cpp
+  ${_mvc_dir}/view_metrics.cpp
+  ${_mvc_dir}/net_error.cpp
 )
 set_target_properties(mvengine_chromium_protocol PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(mvengine_chromium_protocol PUBLIC ${_mvc_dir})

@@ -163,7 +163,7 @@ TEST(DevToolsTransport, PeerGoneFailsWaitersAndEveryLaterCommandPromptly) {
   ch.peer->Close();
   CommandResult r = pending.get();
   EXPECT_FALSE(r.ok);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);  // far below the 30 s timeout
   EXPECT_FALSE(ch.transport->alive());
 
   CommandResult later = ch.transport->Call("After.death", Json::object(), "", 30s);
@@ -172,7 +172,7 @@ TEST(DevToolsTransport, PeerGoneFailsWaitersAndEveryLaterCommandPromptly) {
   bool replied = false;
   ch.transport->Send("After.death", Json::object(), "", [&](const CommandResult& res) { replied = !res.ok; });
   EXPECT_TRUE(replied);  // at once, on this thread
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 6s);
   EXPECT_EQ(closes.load(), 1);
   EXPECT_EQ(close_reason, ch.transport->close_reason());
 }

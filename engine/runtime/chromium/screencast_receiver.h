@@ -1,0 +1,54 @@
+// Page.startScreencast frames of one page: acknowledged as they arrive, the
+// newest kept for whoever paints next (older unpainted ones are dropped).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "devtools_session.h"
+
+namespace mvengine {
+namespace chromium {
+
+class ScreencastReceiver {
+ public:
+  // Runs on the reader thread when a new frame is waiting; must not block.
+  using FrameReady = std::function<void()>;
+
+  explicit ScreencastReceiver(DevToolsSession* session) : session_(session) {}
+
+  void SetFrameReady(FrameReady on_ready);
+  // Sends Page.startScreencast for the view size (without waiting).
+  void Start(int view_width, int view_height);
+  void Stop();
+  bool started() const { return started_.load(); }
+
+  // A static page sends no screencast frames, and one painted while the page was
+  // still loading may be the last: takes a screenshot now, which becomes the
+  // latest frame unless a screencast frame overtakes it.
+  void RequestFrame();
+
+  // Feed every event of the session here (reader thread). True if it was a frame.
+  bool OnEvent(const std::string& method, const Json& params);
+
+  // The newest frame not yet taken, as base64 JPEG; false when there is none.
+  bool TakeLatest(std::string* jpeg_base64);
+  uint64_t frames_received() const { return frames_received_.load(); }
+
+ private:
+  DevToolsSession* session_;
+  std::atomic<bool> started_{false};
+  std::atomic<uint64_t> frames_received_{0};
+  std::atomic<uint64_t> screencast_frames_{0};
+  std::mutex mutex_;  // guards the fields below
+  std::string latest_;
+  bool has_latest_ = false;
+  FrameReady on_ready_;
+  void Store(std::string&& jpeg_base64);
+};
+
+}  // namespace chromium
+}  // namespace mvengine

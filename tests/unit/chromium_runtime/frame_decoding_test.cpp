@@ -1,0 +1,141 @@
+// Base64 and JPEG decoding of screencast frames, and scaling to the view size.
+#include <cstdio>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include "base64_decode.h"
+#include "jpeg_frame_decoder.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+TEST(DecodeBase64, DecodesPaddedInputAndRejectsMalformed) {
+  struct Case {
+    std::string in;
+    bool ok;
+    std::string out;
+  } cases[] = {
+      {"", true, ""},
+      {"TWFu", true, "Man"},
+      {"TWE=", true, "Ma"},
+      {"TQ==", true, "M"},
+      {"+/+/", true, "\xfb\xff\xbf"},
+      {"TWF", false, ""},       // not whole quads
+      {"TW=u", false, ""},      // padding in the middle of a quad
+      {"T===", false, ""},      // too much padding
+      {"TQ==TWFu", false, ""},  // padding before the end
+      {"TW\nu", false, ""},     // line breaks are not DevTools' form
+      {"TWF-", false, ""},      // URL-safe alphabet is not accepted
+  };
+  for (const auto& c : cases) {
+    std::vector<uint8_t> out;
+    EXPECT_EQ(DecodeBase64(c.in, &out), c.ok) << c.in;
+    if (c.ok) EXPECT_EQ(std::string(out.begin(), out.end()), c.out) << c.in;
+  }
+}
+
+// A JPEG of width x height whose left half is `left` and right half `right` (RGB).
+std::vector<uint8_t> MakeJpeg(int width, int height, const uint8_t left[3], const uint8_t right[3]) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* mem = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &mem, &size);
+  cinfo.image_width = width;
+  cinfo.image_height = height;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(width * 3);
+  for (int x = 0; x < width; ++x)
+    for (int k = 0; k < 3; ++k) row[x * 3 + k] = x < width / 2 ? left[k] : right[k];
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&cinfo, &r, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<uint8_t> out(mem, mem + size);
+  free(mem);
+  return out;
+}
+
+bool NearBgra(const std::vector<uint8_t>& f, int width, int x, int y, const uint8_t rgb[3]) {
+  const uint8_t* p = f.data() + (static_cast<size_t>(y) * width + x) * 4;
+  auto close = [](int a, int b) { return a - b < 24 && b - a < 24; };
+  return close(p[0], rgb[2]) && close(p[1], rgb[1]) && close(p[2], rgb[0]) && p[3] == 255;
+}
+
+const uint8_t kRed[3] = {255, 0, 0};
+const uint8_t kBlue[3] = {0, 0, 255};
+
+TEST(DecodeJpegToBgra, SameSizeGivesBgraTopRowFirst) {
+  auto jpeg = MakeJpeg(64, 32, kRed, kBlue);
+  std::vector<uint8_t> out;
+  ASSERT_TRUE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 64, 32, &out));
+  ASSERT_EQ(out.size(), 64u * 32 * 4);
+  EXPECT_TRUE(NearBgra(out, 64, 4, 0, kRed));
+  EXPECT_TRUE(NearBgra(out, 64, 60, 31, kBlue));
+}
+
+TEST(DecodeJpegToBgra, ScalesASmallerPictureToTheView) {
+  // A zoomed page's frame comes at CSS size (e.g. 667 for an 800 view at 1.2).
+  auto jpeg = MakeJpeg(40, 30, kRed, kBlue);
+  std::vector<uint8_t> out;
+  ASSERT_TRUE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 48, 36, &out));
+  ASSERT_EQ(out.size(), 48u * 36 * 4);
+  EXPECT_TRUE(NearBgra(out, 48, 0, 0, kRed));
+  EXPECT_TRUE(NearBgra(out, 48, 21, 35, kRed));   // the edge moves from 20 to 24
+  EXPECT_TRUE(NearBgra(out, 48, 26, 0, kBlue));
+  EXPECT_TRUE(NearBgra(out, 48, 47, 35, kBlue));  // no white padding at the far corner
+}
+
+TEST(DecodeJpegToBgra, CorruptOrEmptyInputFailsWithoutCrashing) {
+  auto jpeg = MakeJpeg(16, 16, kRed, kBlue);
+  std::vector<uint8_t> out;
+  std::string error;
+  std::vector<uint8_t> garbage = {0xFF, 0xD8, 0x00, 0x01, 0x02};
+  EXPECT_FALSE(DecodeJpegToBgra(garbage.data(), garbage.size(), 16, 16, &out, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DecodeJpegToBgra(nullptr, 0, 16, 16, &out, &error));
+  EXPECT_FALSE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 0, 16, &out, &error));
+  // A frame cut short after its header still yields a whole frame of the view's size.
+  auto big = MakeJpeg(256, 256, kRed, kBlue);
+  EXPECT_TRUE(DecodeJpegToBgra(big.data(), big.size() * 3 / 4, 256, 256, &out, &error)) << error;
+  EXPECT_EQ(out.size(), 256u * 256 * 4);
+  EXPECT_TRUE(NearBgra(out, 256, 10, 0, kRed));
+}
+
+TEST(ScaleBgra, IdentityAndUniformColourArePreserved) {
+  std::vector<uint8_t> src(5 * 3 * 4);
+  for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>(i * 7);
+  std::vector<uint8_t> same(src.size());
+  ScaleBgra(src.data(), 5, 3, same.data(), 5, 3);
+  EXPECT_EQ(same, src);
+
+  std::vector<uint8_t> flat(7 * 5 * 4);
+  for (size_t i = 0; i < flat.size(); i += 4) {
+    flat[i] = 10; flat[i + 1] = 20; flat[i + 2] = 30; flat[i + 3] = 255;
+  }
+  for (auto size : {std::pair<int, int>{13, 9}, {3, 2}, {1, 1}}) {
+    std::vector<uint8_t> dst(size.first * size.second * 4);
+    ScaleBgra(flat.data(), 7, 5, dst.data(), size.first, size.second);
+    for (size_t i = 0; i < dst.size(); i += 4) {
+      ASSERT_EQ(dst[i], 10);
+      ASSERT_EQ(dst[i + 1], 20);
+      ASSERT_EQ(dst[i + 2], 30);
+      ASSERT_EQ(dst[i + 3], 255);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine

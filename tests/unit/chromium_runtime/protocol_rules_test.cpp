@@ -1,0 +1,165 @@
+// Pure rules that turn engine values into protocol parameters.
+#include <gtest/gtest.h>
+
+#include "input_mapping.h"
+#include "net_error.h"
+#include "view_metrics.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+// Engine flag values, spelled out so a wrong constant in the code shows up here.
+constexpr uint32_t SHIFT = 2, CONTROL = 4, ALT = 8, LEFT = 16, MIDDLE = 32, RIGHT = 64, COMMAND = 128,
+                   CAPS = 1, NUMLOCK = 256;
+
+TEST(ProtocolModifiers, MapsEveryModifierBitAndIgnoresLocks) {
+  struct Case {
+    uint32_t flags;
+    int expected;
+  } cases[] = {
+      {0, 0},          {ALT, 1},        {CONTROL, 2},         {COMMAND, 4},
+      {SHIFT, 8},      {SHIFT | CONTROL | ALT | COMMAND, 15}, {CAPS | NUMLOCK | LEFT, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ProtocolModifiers(c.flags), c.expected) << c.flags;
+}
+
+TEST(MouseClickParams, ButtonsMaskFollowsThePressAndRelease) {
+  struct Case {
+    uint32_t flags;
+    int button;
+    bool up;
+    const char* type;
+    const char* name;
+    int buttons;
+  } cases[] = {
+      {0, 0, false, "mousePressed", "left", 1},
+      {LEFT, 0, true, "mouseReleased", "left", 0},
+      {LEFT, 2, false, "mousePressed", "right", 3},
+      {LEFT | RIGHT, 2, true, "mouseReleased", "right", 1},
+      {0, 1, false, "mousePressed", "middle", 4},
+      {MIDDLE | SHIFT, 1, true, "mouseReleased", "middle", 0},
+  };
+  for (const auto& c : cases) {
+    Json p = MouseClickParams(10, 20, c.flags, c.button, c.up, 1);
+    EXPECT_EQ(p["type"], c.type);
+    EXPECT_EQ(p["button"], c.name);
+    EXPECT_EQ(p["buttons"], c.buttons) << c.flags << "/" << c.button;
+    EXPECT_EQ(p["x"], 10);
+    EXPECT_EQ(p["y"], 20);
+  }
+  EXPECT_EQ(MouseClickParams(0, 0, SHIFT, 0, false, 2)["clickCount"], 2);
+  EXPECT_EQ(MouseClickParams(0, 0, SHIFT, 0, false, 0)["clickCount"], 1);
+  EXPECT_EQ(MouseClickParams(0, 0, SHIFT, 0, false, 1)["modifiers"], 8);
+}
+
+TEST(MouseMoveAndWheelParams, DragsLeavesAndWheelDirections) {
+  Json drag = MouseMoveParams(5, 6, LEFT, false);
+  EXPECT_EQ(drag["type"], "mouseMoved");
+  EXPECT_EQ(drag["button"], "left");
+  EXPECT_EQ(drag["buttons"], 1);
+  Json leave = MouseMoveParams(5, 6, 0, true);
+  EXPECT_LT(leave["x"].get<int>(), 0);
+  // Windows wheel: +120 is "up"; the DOM's deltaY is positive downwards.
+  Json up = MouseWheelParams(1, 2, 0, 0, 120);
+  EXPECT_EQ(up["type"], "mouseWheel");
+  EXPECT_EQ(up["deltaY"], -120);
+  EXPECT_EQ(MouseWheelParams(1, 2, 0, 0, -240)["deltaY"], 240);
+  EXPECT_EQ(MouseWheelParams(1, 2, 0, 120, 0)["deltaX"], -120);
+}
+
+TEST(KeyEventParams, TypesCodesAndText) {
+  struct Case {
+    int type;
+    uint32_t mods;
+    int vk;
+    char16_t ch;
+    const char* cdp_type;
+    const char* key;   // "" = absent
+    const char* code;  // "" = absent
+    const char* text;  // "" = absent
+  } cases[] = {
+      {0, 0, 'A', 0, "rawKeyDown", "a", "KeyA", ""},
+      {0, SHIFT, 'A', 0, "rawKeyDown", "A", "KeyA", ""},
+      {2, 0, 0x08, 0, "keyUp", "Backspace", "Backspace", ""},
+      {0, 0, 0x25, 0, "rawKeyDown", "ArrowLeft", "ArrowLeft", ""},
+      {1, 0, 0x0D, 0, "keyDown", "Enter", "Enter", ""},
+      {0, 0, '7', 0, "rawKeyDown", "7", "Digit7", ""},
+      {0, 0, 0x70, 0, "rawKeyDown", "F1", "F1", ""},
+      {3, 0, 'a', u'a', "char", "a", "", "a"},
+      {3, 0, 0x4E2D, u'\u4e2d', "char", "\xe4\xb8\xad", "", "\xe4\xb8\xad"},
+      {3, 0, 0x0D, u'\r', "char", "\r", "", "\r"},
+      {3, 0, 0x08, 0x08, "char", "", "", ""},  // Backspace as a character types nothing
+      {3, 0, 0x1B, 0x1B, "char", "", "", ""},
+  };
+  for (const auto& c : cases) {
+    KeyInput k;
+    k.type = c.type;
+    k.modifiers = c.mods;
+    k.windows_key_code = c.vk;
+    k.native_key_code = c.vk + 1000;
+    k.character = c.ch;
+    k.unmodified_character = c.ch;
+    Json p = KeyEventParams(k);
+    SCOPED_TRACE(p.dump());
+    EXPECT_EQ(p["type"], c.cdp_type);
+    EXPECT_EQ(p["windowsVirtualKeyCode"], c.vk);
+    EXPECT_EQ(p["nativeVirtualKeyCode"], c.vk + 1000);
+    EXPECT_EQ(p.value("key", std::string()), c.key);
+    EXPECT_EQ(p.value("code", std::string()), c.code);
+    EXPECT_EQ(p.value("text", std::string()), c.text);
+  }
+}
+
+TEST(Utf16ToUtf8, EncodesBmpPairsAndLoneSurrogates) {
+  EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u4e2d"), "a\xc3\xa9\xe4\xb8\xad");
+  EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xf0\x9f\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
+}
+
+TEST(ViewportForZoom, FactorIsOnePointTwoToTheLevel) {
+  struct Case {
+    double level;
+    int css_w, css_h;
+    double factor;
+  } cases[] = {
+      {0, 800, 600, 1.0},       {1, 667, 500, 1.2},   {-1, 960, 720, 1 / 1.2},
+      {2, 556, 417, 1.44},      {0.5, 730, 548, 1.0954451150103321},
+      {100, 155, 116, 5.159780352},  // clamped to 9
+      {-100, 3440, 2580, 0.2325680393},  // clamped to -8
+  };
+  for (const auto& c : cases) {
+    ZoomedViewport v = ViewportForZoom(800, 600, c.level);
+    EXPECT_EQ(v.css_width, c.css_w) << c.level;
+    EXPECT_EQ(v.css_height, c.css_h) << c.level;
+    EXPECT_NEAR(v.factor, c.factor, 1e-6) << c.level;
+  }
+  EXPECT_EQ(ViewportForZoom(1, 1, 9).css_width, 1);  // never 0
+  Json p = DeviceMetricsParams(800, 600, 1);
+  EXPECT_EQ(p["width"], 667);
+  EXPECT_NEAR(p["deviceScaleFactor"].get<double>(), 1.2, 1e-9);
+  EXPECT_EQ(p["mobile"], false);
+}
+
+TEST(NetErrorCode, MapsChromiumNamesToNumbers) {
+  struct Case {
+    const char* text;
+    int code;
+  } cases[] = {
+      {"net::ERR_ABORTED", -3},
+      {"net::ERR_NAME_NOT_RESOLVED", -105},
+      {"net::ERR_CONNECTION_REFUSED", -102},
+      {"ERR_FILE_NOT_FOUND", -6},
+      {"net::ERR_INTERNET_DISCONNECTED", -106},
+      {"net::ERR_UNKNOWN_URL_SCHEME", -302},
+      {"net::ERR_CERT_AUTHORITY_INVALID", -202},
+      {"net::ERR_TIMED_OUT (extra)", -7},
+      {"net::ERR_SOMETHING_NEW", -2},
+      {"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NetErrorCode(c.text), c.code) << c.text;
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
