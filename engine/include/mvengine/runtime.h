@@ -15,17 +15,20 @@ namespace mvengine {
 class BrowserRuntime {
  public:
   virtual ~BrowserRuntime() = default;
-  // Starts the runtime's UI thread; the application's command-line hook has already run.
+  // Starts the runtime's UI thread; the application's command-line hook has already run and
+  // its result is CefCommandLine::GetGlobalCommandLine() (read-only). False: nothing started.
   virtual bool Initialize(const CefMainArgs& args, const CefSettings& settings,
                           CefRefPtr<CefApp> application) = 0;
   // Closes every browser and ends every thread and child process the runtime started.
   virtual void Shutdown() = 0;
   // Asynchronous: the client's OnAfterCreated arrives later on the runtime's UI thread.
+  // May be called after Shutdown by a racing caller: return false then.
   virtual bool CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                              const CefString& url, const CefBrowserSettings& settings) = 0;
 };
 
-// Sub-process side: runs a process type to its end and returns its exit code.
+// Sub-process side: runs a process type to its end and returns its exit code. The
+// application's command-line hook has already run on command_line.
 class SubprocessRuntime {
  public:
   virtual ~SubprocessRuntime() = default;
@@ -38,7 +41,21 @@ using SubprocessRuntimeFactory = std::unique_ptr<SubprocessRuntime> (*)();
 
 // Chosen before CefInitialize / CefExecuteProcess; the Chromium runtime is the default.
 // Tests select the scripted runtime through this hook, never through the host's exports.
+// NULL restores the default.
 void SetBrowserRuntimeFactory(BrowserRuntimeFactory factory);
 void SetSubprocessRuntimeFactory(SubprocessRuntimeFactory factory);
+
+// The Chromium runtime defines these; the engine uses them as the defaults when it is
+// linked (CMake target mvengine_chromium, which defines MVENGINE_HAVE_CHROMIUM_RUNTIME).
+std::unique_ptr<BrowserRuntime> CreateChromiumBrowserRuntime();
+std::unique_ptr<SubprocessRuntime> CreateChromiumSubprocessRuntime();
+
+// A real engine starts once per process. Tests that run many start/stop cycles allow a
+// new CefInitialize after CefShutdown (a second one while running still fails).
+void SetRestartAllowed(bool allowed);
+
+// What cef_api_hash(0) reports instead of the real hash (tests fake a mismatch); NULL
+// restores the real one. The string must outlive its use.
+void SetApiHashOverride(const char* hash);
 
 }  // namespace mvengine
