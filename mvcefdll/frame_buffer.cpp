@@ -89,6 +89,14 @@ bool FrameBuffer::Peek(int* width, int* height) const {
 }
 
 bool FrameBuffer::Take(void* dest) {
+  return TakeWith(
+      [](const void* pixels, size_t bytes, int, int, void* dest) {
+        if (dest != nullptr && bytes != 0) std::memcpy(dest, pixels, bytes);
+      },
+      dest);
+}
+
+bool FrameBuffer::TakeWith(CopyFn copy, void* context) {
   uint32_t s = state_.load(std::memory_order_acquire);
   uint32_t n = 0;
   do {
@@ -99,7 +107,9 @@ bool FrameBuffer::Take(void* dest) {
                                          std::memory_order_acquire));
 
   const Slot& slot = slots_[Index(n, kReading)];
-  if (dest != nullptr && slot.bytes != 0) std::memcpy(dest, slot.data.get(), slot.bytes);
+  if (copy != nullptr) {
+    copy(slot.bytes != 0 ? slot.data.get() : nullptr, slot.bytes, slot.width, slot.height, context);
+  }
   // Hands the slot back to the painter; release orders our copy before its next write.
   state_.fetch_and(~FieldMask(kReading), std::memory_order_release);
   return true;

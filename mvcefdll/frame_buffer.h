@@ -53,6 +53,11 @@ class FrameBuffer {
   // it when dest is null, and returns true. Returns false at once when nothing is pending.
   bool Take(void* dest);
 
+  // Reader thread. Take with the copy done by `copy`, which sees the frame's bytes (null when the
+  // frame is empty) and may take its time: the painter keeps painting into other slots meanwhile.
+  using CopyFn = void (*)(const void* pixels, size_t bytes, int width, int height, void* context);
+  bool TakeWith(CopyFn copy, void* context);
+
  private:
   struct Slot {
     // Written only by the thread that owns the slot's role (see above).

@@ -168,6 +168,67 @@ TEST(FrameBuffer, NullDestinationDiscardsThePendingFrame) {
   EXPECT_EQ(dest, b);
 }
 
+// Paints that arrive while the host is still copying a frame (run here from inside the copy) must
+// neither touch that frame nor get lost or reordered behind it.
+TEST(FrameBuffer, FrameBeingCopiedStaysIntactWhilePaintsArrive) {
+  struct Copy {
+    FrameBuffer* fb;
+    std::vector<std::vector<uint8_t>> paints;  // painted from inside the copy
+    std::vector<uint8_t> seen, seen_after;
+    int width = 0, height = 0;
+  };
+  auto during_copy = [](const void* pixels, size_t bytes, int width, int height, void* context) {
+    auto* c = static_cast<Copy*>(context);
+    const auto* p = static_cast<const uint8_t*>(pixels);
+    c->seen.assign(p, p + bytes);
+    c->width = width;
+    c->height = height;
+    for (const auto& px : c->paints) c->fb->Store(px.data(), 4, 4);
+    c->seen_after.assign(p, p + bytes);
+  };
+
+  for (int inside = 0; inside <= 6; ++inside) {
+    SCOPED_TRACE(std::to_string(inside) + " paints during the copy");
+    FrameBuffer fb;
+    const auto a = MakeFrame(100, 4, 4);
+    fb.Store(a.data(), 4, 4);
+    Copy c{&fb, {}, {}, {}};
+    for (int i = 0; i < inside; ++i) c.paints.push_back(MakeFrame(i, 4, 4));
+    ASSERT_TRUE(fb.TakeWith(during_copy, &c));
+    EXPECT_EQ(c.seen, a);
+    EXPECT_EQ(c.seen_after, a) << "a paint wrote into the frame being copied";
+    EXPECT_EQ(c.width, 4);
+    EXPECT_EQ(c.height, 4);
+
+    // The first paint made during the copy comes next, then the newest one.
+    std::vector<uint8_t> dest(a.size());
+    if (inside >= 1) {
+      ASSERT_TRUE(fb.Take(dest.data()));
+      EXPECT_EQ(dest, c.paints.front());
+    }
+    if (inside >= 2) {
+      ASSERT_TRUE(fb.Take(dest.data()));
+      EXPECT_EQ(dest, c.paints.back());
+    }
+    EXPECT_FALSE(fb.Take(dest.data()));
+  }
+
+  // A copy in progress while a frame is already pending behind it and the painter goes on.
+  FrameBuffer fb;
+  const auto a = MakeFrame(100, 4, 4), b = MakeFrame(101, 4, 4);
+  fb.Store(a.data(), 4, 4);
+  fb.Store(b.data(), 4, 4);
+  Copy c{&fb, {MakeFrame(1, 4, 4), MakeFrame(2, 4, 4), MakeFrame(3, 4, 4)}, {}, {}};
+  ASSERT_TRUE(fb.TakeWith(during_copy, &c));
+  EXPECT_EQ(c.seen_after, a);
+  std::vector<uint8_t> dest(a.size());
+  ASSERT_TRUE(fb.Take(dest.data()));
+  EXPECT_EQ(dest, b);
+  ASSERT_TRUE(fb.Take(dest.data()));
+  EXPECT_EQ(dest, c.paints.back());
+  EXPECT_FALSE(fb.Take(dest.data()));
+}
+
 TEST(FrameBuffer, ReusedSlotsKeepFramesApartAcrossSizes) {
   // Slots are recycled; a smaller frame in a slot that once held a larger one must not bring the
   // old bytes along, and a larger one must grow the slot.
