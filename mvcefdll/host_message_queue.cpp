@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "mvcefdll/utf.h"
+
 namespace mvcef {
 
 void HostMessageQueue::Push(std::string name, std::string value) {
@@ -25,18 +27,6 @@ bool HostMessageQueue::Pop(std::string* name, std::string* value) {
   if (name) *name = std::move(node.front().first);
   if (value) *value = std::move(node.front().second);
   return true;
-}
-
-size_t Utf8PrefixLength(const char* s, size_t size, size_t limit) {
-  if (size <= limit) return size;
-  size_t n = limit;
-  // Step back over continuation bytes so that s[n] starts a character. A valid sequence has at
-  // most three of them; a longer run is not UTF-8, and is cut where it stands.
-  for (int back = 0; back < 3 && n > 0; ++back) {
-    if ((static_cast<unsigned char>(s[n]) & 0xC0u) != 0x80u) return n;
-    --n;
-  }
-  return (static_cast<unsigned char>(s[n]) & 0xC0u) != 0x80u ? n : limit;
 }
 
 void CopyToHostField(const std::string& s, char* dest) {

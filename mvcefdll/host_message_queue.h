@@ -46,7 +46,4 @@ constexpr size_t kHostFieldSize = 256;
 // most kHostFieldSize - 1 bytes without splitting a UTF-8 character. A null dest does nothing.
 void CopyToHostField(const std::string& s, char* dest);
 
-// Bytes of s that fit in `limit` bytes without splitting a UTF-8 character.
-size_t Utf8PrefixLength(const char* s, size_t size, size_t limit);
-
 }  // namespace mvcef

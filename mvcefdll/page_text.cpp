@@ -1,11 +1,9 @@
 #include "mvcefdll/page_text.h"
 
-#include <climits>
 #include <cstring>
 #include <mutex>
 #include <utility>
 
-#include "mvcefdll/host_message_queue.h"
 #include "mvcefdll/utf.h"
 
 namespace mvcef {
