@@ -7,6 +7,8 @@ endif()
 
 add_library(pagebridge_rules STATIC
   ${CMAKE_CURRENT_LIST_DIR}/base64.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/base64_lines_scalar.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/base64_lines_ssse3.cpp
   ${CMAKE_CURRENT_LIST_DIR}/image_paths.cpp
   ${CMAKE_CURRENT_LIST_DIR}/file_bytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/data_uri.cpp

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pagebridge/base64.h"
+#include "pagebridge/base64_lines.h"
 #include "pagebridge/data_uri.h"
 
 namespace {
@@ -73,4 +74,22 @@ void BM_AppendBase64Reused(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kInputSize);
 }
 BENCHMARK(BM_AppendBase64Reused)->Unit(benchmark::kMillisecond);
+}  // namespace
+
+namespace {
+// The two line encoders alone, into mapped memory: what the choice is worth.
+void EncodeLinesBench(benchmark::State& state, mvcef::base64_lines::LineEncoder encode) {
+  const auto& in = Input();
+  const std::size_t lines = in.size() / mvcef::base64_lines::kLineBytes;
+  std::vector<char> out(lines * mvcef::base64_lines::kLineCharsWithBreak);
+  for (auto _ : state) {
+    encode(in.data(), lines, out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(lines * mvcef::base64_lines::kLineBytes));
+}
+BENCHMARK_CAPTURE(EncodeLinesBench, scalar, mvcef::base64_lines::EncodeLinesScalar)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(EncodeLinesBench, ssse3, mvcef::base64_lines::EncodeLinesSsse3)
+    ->Unit(benchmark::kMillisecond);
 }  // namespace
