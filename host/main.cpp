@@ -7,6 +7,7 @@
 #include <climits>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -116,9 +117,10 @@ int Run(int argc, char** argv) {
   }
   if (!painted) {
     host.Stop();
-    return Fail(kExitEngine,
-                "the browser engine did not start: no frame within " + std::to_string(options.start_timeout) +
-                    " s (is Chromium installed? MVCEF_CHROMIUM names it; MVCEF_DEBUG=1 shows the engine's log)");
+    std::ostringstream why;
+    why << "the browser engine did not start: no frame within " << options.start_timeout
+        << " s (is Chromium installed? MVCEF_CHROMIUM names it; MVCEF_DEBUG=1 shows the engine's log)";
+    return Fail(kExitEngine, why.str());
   }
   std::cerr << "mvhost: first frame " << host.frame_width() << "x" << host.frame_height() << "\n";
   if (window) window->Show(host.frame(), host.frame_width(), host.frame_height());

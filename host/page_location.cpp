@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace mvhost {
 namespace {
@@ -107,9 +108,14 @@ PageLocation ResolvePage(const std::string& page, const std::string& working_dir
     result.url = page;
     return result;
   }
-  const std::string path = page[0] == '/' ? page : working_dir + "/" + page;
+  std::string path = page[0] == '/' ? page : working_dir + "/" + page;
   result.error = CheckReadableFile(path);
-  if (result.error.empty()) result.url = FileUrl(path);
+  if (!result.error.empty()) return result;
+  if (char* canonical = realpath(path.c_str(), nullptr)) {  // no "..", no symbolic links
+    path = canonical;
+    std::free(canonical);
+  }
+  result.url = FileUrl(path);
   return result;
 }
 

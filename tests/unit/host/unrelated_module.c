@@ -1,0 +1,1 @@
+int mvhost_unrelated_module_answer(void) { return 42; }
