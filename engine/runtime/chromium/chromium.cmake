@@ -5,8 +5,8 @@
 include_guard(GLOBAL)
 
 find_package(Threads REQUIRED)
-find_package(JPEG REQUIRED)
-find_package(nlohmann_json 3 REQUIRED)
+find_package(JPEG REQUIRED GLOBAL)
+find_package(nlohmann_json 3 REQUIRED GLOBAL)
 
 set(_mvc_dir ${CMAKE_CURRENT_LIST_DIR})
 
@@ -27,3 +27,24 @@ set_target_properties(mvengine_chromium_protocol PROPERTIES POSITION_INDEPENDENT
 target_include_directories(mvengine_chromium_protocol PUBLIC ${_mvc_dir})
 target_link_libraries(mvengine_chromium_protocol PUBLIC nlohmann_json::nlohmann_json
                       Threads::Threads PRIVATE JPEG::JPEG)
+
+# The runtime proper needs the engine API (target mvengine, defined by the engine
+# before it includes this file).
+if(TARGET mvengine)
+  add_library(mvengine_chromium STATIC
+    ${_mvc_dir}/task_thread.cpp
+    ${_mvc_dir}/chromium_switches.cpp
+    ${_mvc_dir}/context_menu.cpp
+    ${_mvc_dir}/chromium_frame.cpp
+    ${_mvc_dir}/chromium_browser.cpp
+    ${_mvc_dir}/chromium_browser_events.cpp
+    ${_mvc_dir}/chromium_browser_input.cpp
+    ${_mvc_dir}/chromium_runtime.cpp
+    ${_mvc_dir}/chromium_subprocess.cpp
+  )
+  set_target_properties(mvengine_chromium PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  target_include_directories(mvengine_chromium PUBLIC ${_mvc_dir})
+  # mvengine links this library back: the two static libraries form a cycle,
+  # which CMake resolves by repeating them on the link line.
+  target_link_libraries(mvengine_chromium PUBLIC mvengine mvengine_chromium_protocol PRIVATE JPEG::JPEG)
+endif()

@@ -11,7 +11,15 @@ namespace chromium {
 bool DebugEnabled() {
   static const bool enabled = [] {
     const char* v = std::getenv("MVCEF_DEBUG");
-    return v && std::strcmp(v, "1") == 0;
+    return v && (std::strcmp(v, "1") == 0 || std::strcmp(v, "2") == 0);
+  }();
+  return enabled;
+}
+
+bool TraceEnabled() {
+  static const bool enabled = [] {
+    const char* v = std::getenv("MVCEF_DEBUG");
+    return v && std::strcmp(v, "2") == 0;
   }();
   return enabled;
 }

@@ -6,6 +6,8 @@ namespace mvengine {
 namespace chromium {
 
 bool DebugEnabled();
+// MVCEF_DEBUG=2 also traces the DevTools traffic.
+bool TraceEnabled();
 void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace chromium

@@ -188,6 +188,7 @@ void DevToolsTransport::Send(const std::string& method, const Json& params,
     return;
   }
   std::string error;
+  if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
   if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
     MarkDead(error);  // a half-written message leaves the stream unusable
     if (auto w = TakeWaiter(id)) {
@@ -208,6 +209,7 @@ CommandResult DevToolsTransport::Call(const std::string& method, const Json& par
     return result;
   }
   std::string error;
+  if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
   if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
     MarkDead(error);
     TakeWaiter(id);
@@ -262,6 +264,8 @@ void DevToolsTransport::ReadLoop() {
 }
 
 void DevToolsTransport::Dispatch(std::string&& text) {
+  if (TraceEnabled() && text.find("\"Page.screencastFrame\"") == std::string::npos)
+    DebugLog("<- %.300s", text.c_str());
   Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (message.is_discarded() || !message.is_object()) {
     DebugLog("ignoring a malformed DevTools message (%zu bytes)", text.size());

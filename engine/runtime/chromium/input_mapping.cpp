@@ -160,10 +160,13 @@ Json KeyEventParams(const KeyInput& key) {
                  {"nativeVirtualKeyCode", key.native_key_code},
                  {"isSystemKey", key.is_system_key}};
   if (key.type == 3) {
+    // A host's WM_CHAR carries the character in windows_key_code and leaves
+    // `character` 0; either field may hold it.
+    const char16_t typed = key.character != 0 ? key.character : static_cast<char16_t>(key.windows_key_code);
     // Control characters (Backspace as WM_CHAR 8, Escape 27) must not be typed as
     // text, their key-down already did the editing; Enter's "\r" is what submits.
-    if ((key.character >= 0x20 && key.character != 0x7F) || key.character == u'\r') {
-      std::string text = Utf16ToUtf8(std::u16string(1, key.character));
+    if ((typed >= 0x20 && typed != 0x7F) || typed == u'\r') {
+      std::string text = Utf16ToUtf8(std::u16string(1, typed));
       params["text"] = text;
       params["unmodifiedText"] =
           key.unmodified_character >= 0x20 ? Utf16ToUtf8(std::u16string(1, key.unmodified_character)) : text;

@@ -45,10 +45,12 @@ void ScreencastReceiver::Store(std::string&& jpeg_base64) {
 void ScreencastReceiver::RequestFrame() {
   const uint64_t seen = screencast_frames_.load();
   session_->Send("Page.captureScreenshot", {{"format", "jpeg"}, {"quality", 90}},
-                 [this, seen](const CommandResult& r) {
-                   if (!r.ok || screencast_frames_.load() != seen) return;
+                 [weak = weak_from_this(), seen](const CommandResult& r) {
+                   auto self = weak.lock();
+                   if (!self || !r.ok || self->screencast_frames_.load() != seen) return;
                    auto data = r.result.find("data");
-                   if (data != r.result.end() && data->is_string()) Store(data->get<std::string>());
+                   if (data != r.result.end() && data->is_string())
+                     self->Store(data->get<std::string>());
                  });
 }
 

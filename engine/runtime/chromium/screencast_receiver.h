@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <memory>
 #include <string>
 
 #include "devtools_session.h"
@@ -13,12 +14,14 @@
 namespace mvengine {
 namespace chromium {
 
-class ScreencastReceiver {
+// Held by shared_ptr: screenshot replies find it through a weak reference.
+class ScreencastReceiver : public std::enable_shared_from_this<ScreencastReceiver> {
  public:
   // Runs on the reader thread when a new frame is waiting; must not block.
   using FrameReady = std::function<void()>;
 
-  explicit ScreencastReceiver(DevToolsSession* session) : session_(session) {}
+  explicit ScreencastReceiver(std::shared_ptr<DevToolsSession> session)
+      : session_(std::move(session)) {}
 
   void SetFrameReady(FrameReady on_ready);
   // Sends Page.startScreencast for the view size (without waiting).
@@ -39,7 +42,7 @@ class ScreencastReceiver {
   uint64_t frames_received() const { return frames_received_.load(); }
 
  private:
-  DevToolsSession* session_;
+  const std::shared_ptr<DevToolsSession> session_;
   std::atomic<bool> started_{false};
   std::atomic<uint64_t> frames_received_{0};
   std::atomic<uint64_t> screencast_frames_{0};

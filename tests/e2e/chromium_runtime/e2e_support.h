@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "chromium_launcher.h"
 
@@ -37,6 +38,95 @@ inline int CountProcessesMentioning(const std::string& marker) {
 
 // The folder of the bundled test pages.
 inline std::string PagesDir() { return MVCEF_TEST_PAGES_DIR; }
+
+}  // namespace e2e
+}  // namespace chromium
+}  // namespace mvengine
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+
+namespace mvengine {
+namespace chromium {
+namespace e2e {
+
+// A loopback HTTP server that answers every request with a small page and
+// counts the connections it accepted.
+class LoopbackServer {
+ public:
+  LoopbackServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    ::listen(fd_, 16);
+    thread_ = std::thread([this] {
+      for (;;) {
+        int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (c < 0) return;
+        ++connections_;
+        char buf[4096];
+        if (::read(c, buf, sizeof buf) < 0) {}
+        static const char kReply[] =
+            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 20\r\nConnection: close\r\n\r\n"
+            "<p>loopback page</p>";
+        if (::write(c, kReply, sizeof kReply - 1) < 0) {}
+        ::close(c);
+      }
+    });
+  }
+  ~LoopbackServer() {
+    ::shutdown(fd_, SHUT_RDWR);
+    ::close(fd_);
+    thread_.join();
+  }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+  int connections() const { return connections_.load(); }
+
+ private:
+  int fd_;
+  int port_ = 0;
+  std::atomic<int> connections_{0};
+  std::thread thread_;
+};
+
+}  // namespace e2e
+}  // namespace chromium
+}  // namespace mvengine
+
+namespace mvengine {
+namespace chromium {
+namespace e2e {
+
+// Chromium processes started by this process (direct children running chromium).
+inline std::vector<int> ChildChromiums() {
+  std::vector<int> pids;
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return pids;
+  const std::string self = std::to_string(::getpid());
+  while (dirent* entry = ::readdir(proc)) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+    std::string pid, comm, state, ppid;
+    stat >> pid >> comm >> state >> ppid;
+    if (ppid != self || state == "Z") continue;
+    std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
+    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (cmdline.find("mvcef-chromium-") != std::string::npos) pids.push_back(std::stoi(pid));
+  }
+  ::closedir(proc);
+  return pids;
+}
 
 }  // namespace e2e
 }  // namespace chromium

@@ -29,6 +29,10 @@ struct Pixel {
 class PageHarness {
  public:
   static constexpr int kWidth = 800, kHeight = 600;
+  // The reader thread must be gone before the members its handlers use.
+  ~PageHarness() {
+    if (connection_) connection_->Shutdown();
+  }
 
   bool Open(std::string* error) {
     connection_ = ChromiumConnection::Start(Options(), error);
@@ -37,7 +41,7 @@ class PageHarness {
     if (target_.empty()) return false;
     page_ = connection_->Attach(target_, error);
     if (!page_) return false;
-    receiver_.reset(new ScreencastReceiver(page_.get()));
+    receiver_ = std::make_shared<ScreencastReceiver>(page_);
     page_->Subscribe([this](const std::string& method, const Json& params) {
       if (receiver_->OnEvent(method, params)) return;
       if (method == "Page.frameNavigated" && !params["frame"].contains("parentId") &&
@@ -114,8 +118,8 @@ class PageHarness {
  private:
   std::unique_ptr<ChromiumConnection> connection_;
   std::string target_;
-  std::unique_ptr<DevToolsSession> page_;
-  std::unique_ptr<ScreencastReceiver> receiver_;
+  std::shared_ptr<DevToolsSession> page_;
+  std::shared_ptr<ScreencastReceiver> receiver_;
   std::mutex m_;
   std::condition_variable cv_;
   int loads_ = 0;

@@ -91,6 +91,11 @@ TEST(KeyEventParams, TypesCodesAndText) {
       {3, 0, 0x0D, u'\r', "char", "\r", "", "\r"},
       {3, 0, 0x08, 0x08, "char", "", "", ""},  // Backspace as a character types nothing
       {3, 0, 0x1B, 0x1B, "char", "", "", ""},
+      // As the library sends WM_CHAR: the character only in windows_key_code.
+      {3, 0, 'a', 0, "char", "a", "", "a"},
+      {3, 0, 0x4E2D, 0, "char", "\xe4\xb8\xad", "", "\xe4\xb8\xad"},
+      {3, 0, 0x0D, 0, "char", "\r", "", "\r"},
+      {3, 0, 0x08, 0, "char", "", "", ""},
   };
   for (const auto& c : cases) {
     KeyInput k;

@@ -1,0 +1,339 @@
+// The page session's events, turned into client callbacks on the UI thread.
+#include "chromium_browser.h"
+
+#include "base64_decode.h"
+#include "debug_log.h"
+#include "include/cef_display_handler.h"
+#include "include/cef_jsdialog_handler.h"
+#include "include/cef_life_span_handler.h"
+#include "include/cef_load_handler.h"
+#include "include/cef_render_handler.h"
+#include "jpeg_frame_decoder.h"
+#include "net_error.h"
+
+namespace mvengine {
+namespace chromium {
+
+namespace {
+
+// Answers one dialog, once, from any thread.
+class DialogCallback : public CefJSDialogCallback {
+ public:
+  explicit DialogCallback(std::shared_ptr<DevToolsSession> session) : session_(std::move(session)) {}
+  ~DialogCallback() override {
+    // A callback dropped without an answer would block the page for good.
+    Answer(false, std::string());
+  }
+  void Continue(bool success, const CefString& user_input) override {
+    Answer(success, user_input.ToString());
+  }
+  void Answer(bool accept, const std::string& text) {
+    std::shared_ptr<DevToolsSession> session;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      session.swap(session_);
+    }
+    if (session) session->Send("Page.handleJavaScriptDialog", {{"accept", accept}, {"promptText", text}});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::shared_ptr<DevToolsSession> session_;  // null once answered
+  IMPLEMENT_REFCOUNTING(DialogCallback);
+};
+
+cef_jsdialog_type_t DialogType(const std::string& type) {
+  if (type == "confirm") return JSDIALOGTYPE_CONFIRM;
+  if (type == "prompt") return JSDIALOGTYPE_PROMPT;
+  return JSDIALOGTYPE_ALERT;
+}
+
+}  // namespace
+
+void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params) {
+  if (!client_) return;  // closed
+  // The blank page the target starts with is not the client's business.
+  if (!after_created_sent_ && method.compare(0, 8, "Runtime.") != 0) return;
+  if (method == "Page.frameNavigated") {
+    OnFrameNavigated(params.value("frame", Json::object()));
+  } else if (method == "Page.navigatedWithinDocument") {
+    RefreshHistory();
+  } else if (method == "Page.frameStartedLoading") {
+    OnFrameStartedLoading(params.value("frameId", std::string()));
+  } else if (method == "Page.frameStoppedLoading") {
+    OnFrameStoppedLoading(params.value("frameId", std::string()));
+  } else if (method == "Page.frameAttached") {
+    EnsureFrame(params.value("frameId", std::string()), params.value("parentFrameId", std::string()));
+  } else if (method == "Page.frameDetached") {
+    if (params.value("reason", std::string()) != "swap")
+      OnFrameDetached(params.value("frameId", std::string()));
+  } else if (method == "Page.javascriptDialogOpening") {
+    OnDialogOpening(params);
+  } else if (method == "Page.windowOpen") {
+    OnWindowOpen(params);
+  } else if (method == "Network.requestWillBeSent") {
+    if (params.value("type", std::string()) == "Document")
+      document_requests_[params.value("requestId", std::string())] = params.value("frameId", std::string());
+  } else if (method == "Network.responseReceived") {
+    if (params.value("type", std::string()) == "Document") {
+      const Json& response = params.value("response", Json::object());
+      http_status_[params.value("frameId", std::string())] = response.value("status", 200);
+    }
+  } else if (method == "Network.loadingFailed") {
+    OnLoadingFailed(params);
+  } else if (method == "Runtime.executionContextCreated") {
+    const Json& ctx = params.value("context", Json::object());
+    const Json& aux = ctx.value("auxData", Json::object());
+    if (aux.value("isDefault", false))
+      default_contexts_[aux.value("frameId", std::string())] = ctx.value("id", 0);
+  } else if (method == "Runtime.executionContextDestroyed") {
+    int id = params.value("executionContextId", 0);
+    for (auto it = default_contexts_.begin(); it != default_contexts_.end();)
+      it = it->second == id ? default_contexts_.erase(it) : std::next(it);
+  } else if (method == "Runtime.executionContextsCleared") {
+    default_contexts_.clear();
+  } else if (method == "Inspector.targetCrashed") {
+    DebugLog("browser %d: the page's renderer crashed", id_);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      loading_ = false;
+    }
+  }
+}
+
+CefRefPtr<ChromiumFrame> ChromiumBrowser::EnsureFrame(const std::string& devtools_id,
+                                                      const std::string& parent_id) {
+  if (devtools_id.empty()) return nullptr;
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (closed_) return nullptr;
+  auto it = frames_.find(devtools_id);
+  if (it != frames_.end()) return it->second;
+  CefRefPtr<ChromiumFrame> frame(
+      new ChromiumFrame(this, devtools_id, next_frame_identifier_++, parent_id));
+  frames_[devtools_id] = frame;
+  if (parent_id.empty()) main_frame_id_ = devtools_id;
+  return frame;
+}
+
+void ChromiumBrowser::OnFrameNavigated(const Json& info) {
+  const std::string id = info.value("id", std::string());
+  const std::string parent = info.value("parentId", std::string());
+  CefRefPtr<ChromiumFrame> frame = EnsureFrame(id, parent);
+  if (!frame) return;
+  std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
+  frame->SetUrlAndName(url, info.value("name", std::string()));
+  if (parent.empty()) {
+    // Frames need a page that has committed; earlier the screencast refuses.
+    if (windowless_ && receiver_ && !receiver_->started()) receiver_->Start(view_width_, view_height_);
+    RefreshHistory();
+    if (CefRefPtr<CefDisplayHandler> display = client_->GetDisplayHandler())
+      display->OnAddressChange(this, frame.get(), url);
+  }
+  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadStart(this, frame.get());
+}
+
+void ChromiumBrowser::OnFrameStartedLoading(const std::string& frame_id) {
+  bool main;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    main = frame_id == main_frame_id_ || main_frame_id_.empty();
+    if (main) loading_ = true;
+  }
+  failed_frames_.erase(frame_id);
+  if (main) NotifyLoadingState();
+}
+
+void ChromiumBrowser::OnFrameStoppedLoading(const std::string& frame_id) {
+  CefRefPtr<CefFrame> frame = FrameForDevToolsId(frame_id);
+  bool main;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    main = frame_id == main_frame_id_;
+    if (main) loading_ = false;
+  }
+  if (!frame) return;
+  int status = 200;
+  auto st = http_status_.find(frame_id);
+  if (st != http_status_.end()) status = st->second;
+  if (failed_frames_.count(frame_id)) status = 0;
+  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadEnd(this, frame.get(), status);
+  if (main) {
+    NotifyLoadingState();
+    RefreshHistory();
+    // A page that stays still after loading sends no screencast frame: take one.
+    if (windowless_ && receiver_) receiver_->RequestFrame();
+  }
+}
+
+void ChromiumBrowser::OnFrameDetached(const std::string& frame_id) {
+  CefRefPtr<ChromiumFrame> frame;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = frames_.find(frame_id);
+    if (it == frames_.end() || frame_id == main_frame_id_) return;
+    frame = it->second;
+    frames_.erase(it);
+  }
+  frame->Detach();
+  default_contexts_.erase(frame_id);
+}
+
+void ChromiumBrowser::OnLoadingFailed(const Json& params) {
+  if (params.value("type", std::string()) != "Document") return;
+  auto request = document_requests_.find(params.value("requestId", std::string()));
+  if (request == document_requests_.end()) return;
+  const std::string frame_id = request->second;
+  document_requests_.erase(request);
+  std::string text = params.value("errorText", std::string());
+  int code = params.value("canceled", false) ? -3 : NetErrorCode(text);
+  if (code == 0) code = -2;
+  if (params.value("canceled", false) && text.empty()) text = "net::ERR_ABORTED";
+  failed_frames_[frame_id] = text;
+  CefRefPtr<CefFrame> frame = FrameForDevToolsId(frame_id);
+  if (!frame) return;
+  // The failed address is the one the request was for, not the error page's.
+  std::string failed_url = frame->GetURL().ToString();
+  DebugLog("browser %d: load failed (%d %s)", id_, code, text.c_str());
+  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
+    load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(code), text, failed_url);
+}
+
+void ChromiumBrowser::OnDialogOpening(const Json& params) {
+  const std::string type = params.value("type", std::string());
+  const std::string message = params.value("message", std::string());
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s) return;
+  CefRefPtr<DialogCallback> callback(new DialogCallback(s));
+  CefRefPtr<CefJSDialogHandler> handler = client_->GetJSDialogHandler();
+  bool handled = false;
+  bool suppress = false;
+  if (handler) {
+    if (type == "beforeunload") {
+      handled = handler->OnBeforeUnloadDialog(this, message, false, callback.get());
+    } else {
+      handled = handler->OnJSDialog(this, params.value("url", std::string()), context_->locale,
+                                    DialogType(type), message,
+                                    params.value("defaultPrompt", std::string()), callback.get(), suppress);
+    }
+  }
+  if (handled) return;  // the client answers through the callback (dropping it cancels)
+  // No dialog can be shown here: the engine's default is to dismiss it, except
+  // that leaving a page is allowed.
+  callback->Answer(type == "beforeunload" || type == "alert", std::string());
+}
+
+void ChromiumBrowser::OnWindowOpen(const Json& params) {
+  // The runtime holds the new window's target; this event brings its address.
+  if (context_->on_window_open)
+    context_->on_window_open(id_, params.value("url", std::string()), params.value("windowName", std::string()),
+                             params.value("userGesture", false));
+}
+
+bool ChromiumBrowser::AskBeforePopup(const std::string& url, const std::string& frame_name,
+                                     bool user_gesture) {
+  if (!client_) return true;
+  CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler();
+  if (!life) return false;
+  CefPopupFeatures features;
+  CefWindowInfo window_info;
+  CefRefPtr<CefClient> popup_client = client_;
+  CefBrowserSettings settings;
+  bool no_javascript_access = false;
+  return life->OnBeforePopup(this, GetMainFrame(), url, frame_name, WOD_NEW_FOREGROUND_TAB, user_gesture,
+                             features, window_info, popup_client, settings, &no_javascript_access);
+}
+
+void ChromiumBrowser::RefreshHistory() {
+  CefRefPtr<ChromiumBrowser> self(this);
+  Send("Page.getNavigationHistory", Json::object(), [self](const CommandResult& r) {
+    if (!r.ok) return;
+    std::vector<int> ids;
+    for (const auto& entry : r.result.value("entries", Json::array())) ids.push_back(entry.value("id", 0));
+    int index = r.result.value("currentIndex", -1);
+    std::lock_guard<std::mutex> lock(self->mutex_);
+    self->history_entry_ids_ = std::move(ids);
+    self->history_index_ = index;
+  });
+}
+
+void ChromiumBrowser::NotifyLoadingState() {
+  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
+    load->OnLoadingStateChange(this, IsLoading(), CanGoBack(), CanGoForward());
+}
+
+// --- painting
+
+void ChromiumBrowser::OnFrameReady() {
+  if (!client_ || !windowless_ || paint_scheduled_) return;
+  int rate;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rate = frame_rate_;
+  }
+  if (rate <= 0) rate = 30;  // the engine's default rate
+  if (rate > 60) rate = 60;
+  const auto interval = std::chrono::microseconds(1000000 / rate);
+  const auto due = last_paint_ + interval;
+  const auto now = std::chrono::steady_clock::now();
+  if (now >= due) {
+    Paint();
+    return;
+  }
+  // Too soon: paint the newest frame when the slot opens (frames in between are dropped).
+  paint_scheduled_ = true;
+  CefRefPtr<ChromiumBrowser> self(this);
+  context_->ui.PostDelayed(
+      [self] {
+        self->paint_scheduled_ = false;
+        self->Paint();
+      },
+      std::chrono::duration_cast<std::chrono::milliseconds>(due - now) + std::chrono::milliseconds(1));
+}
+
+void ChromiumBrowser::Paint() {
+  if (!client_ || !receiver_) return;
+  std::string jpeg64;
+  if (!receiver_->TakeLatest(&jpeg64)) return;
+  std::vector<uint8_t> jpeg;
+  std::string error;
+  if (!DecodeBase64(jpeg64, &jpeg) ||
+      !DecodeJpegToBgra(jpeg.data(), jpeg.size(), view_width_, view_height_, &frame_pixels_, &error)) {
+    DebugLog("browser %d: dropped an undecodable frame %s", id_, error.c_str());
+    return;
+  }
+  last_paint_ = std::chrono::steady_clock::now();
+  CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
+  if (!render) return;
+  CefRenderHandler::RectList dirty;
+  dirty.push_back(CefRect(0, 0, view_width_, view_height_));
+  render->OnPaint(this, PET_VIEW, dirty, frame_pixels_.data(), view_width_, view_height_);
+}
+
+void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, const std::string& expression,
+                                      std::function<void(const std::string&)> done) {
+  Json params = {{"expression", expression}, {"returnByValue", true}};
+  auto ctx = default_contexts_.find(devtools_frame_id);
+  bool main;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    main = devtools_frame_id == main_frame_id_;
+  }
+  if (ctx != default_contexts_.end()) {
+    params["contextId"] = ctx->second;
+  } else if (!main) {
+    PostToUi([done] { done(std::string()); });
+    return;
+  }
+  CefRefPtr<ChromiumBrowser> self(this);
+  Send("Runtime.evaluate", params, [self, done](const CommandResult& r) {
+    std::string text;
+    if (r.ok) {
+      const Json& value = r.result.value("result", Json::object());
+      if (value.contains("value") && value["value"].is_string()) text = value["value"].get<std::string>();
+    }
+    self->PostToUi([done, text] { done(text); });  // dropped after shutdown
+  });
+}
+
+}  // namespace chromium
+}  // namespace mvengine

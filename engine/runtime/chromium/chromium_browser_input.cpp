@@ -1,0 +1,129 @@
+// Host input as Input-domain commands. Sent in call order on the one channel,
+// so Chromium sees them in the order the host made them.
+#include "chromium_browser.h"
+
+#include "context_menu.h"
+#include "include/cef_context_menu_handler.h"
+#include "input_mapping.h"
+
+namespace mvengine {
+namespace chromium {
+
+namespace {
+
+constexpr uint32_t kButtonBits[] = {EVENTFLAG_LEFT_MOUSE_BUTTON, EVENTFLAG_MIDDLE_MOUSE_BUTTON,
+                                    EVENTFLAG_RIGHT_MOUSE_BUTTON};
+
+std::string ToUtf8(const CefString& s) { return s.ToString(); }
+
+}  // namespace
+
+void ChromiumBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouse_up,
+                                          int click_count) {
+  if (type >= MBT_LEFT && type <= MBT_RIGHT) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (mouse_up) buttons_down_ &= ~kButtonBits[type];
+    else buttons_down_ |= kButtonBits[type];
+  }
+  Send("Input.dispatchMouseEvent",
+       MouseClickParams(event.x, event.y, event.modifiers, type, mouse_up, click_count));
+  if (type == MBT_RIGHT && mouse_up) {
+    // Headless Chromium shows no context menu; the client still gets to shape one.
+    CefRefPtr<ChromiumBrowser> self(this);
+    int x = event.x, y = event.y;
+    PostToUi([self, x, y] {
+      if (!self->client_) return;
+      CefRefPtr<CefContextMenuHandler> handler = self->client_->GetContextMenuHandler();
+      CefRefPtr<CefFrame> frame = self->GetMainFrame();
+      if (!handler || !frame) return;
+      CefRefPtr<CefContextMenuParams> params(new ContextMenuParams(x, y, frame->GetURL().ToString()));
+      CefRefPtr<CefMenuModel> model(new MenuModel());
+      model->AddItem(MENU_ID_BACK, "Back");
+      model->AddItem(MENU_ID_FORWARD, "Forward");
+      model->AddItem(MENU_ID_RELOAD, "Reload");
+      handler->OnBeforeContextMenu(self.get(), frame, params, model);
+    });
+  }
+}
+
+void ChromiumBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) {
+  Send("Input.dispatchMouseEvent", MouseMoveParams(event.x, event.y, event.modifiers, mouse_leave));
+}
+
+void ChromiumBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int delta_x, int delta_y) {
+  Send("Input.dispatchMouseEvent", MouseWheelParams(event.x, event.y, event.modifiers, delta_x, delta_y));
+}
+
+void ChromiumBrowser::SendKeyEvent(const CefKeyEvent& event) {
+  KeyInput key;
+  key.type = event.type;
+  key.modifiers = event.modifiers;
+  key.windows_key_code = event.windows_key_code;
+  key.native_key_code = event.native_key_code;
+  key.is_system_key = event.is_system_key != 0;
+  key.character = static_cast<char16_t>(event.character);
+  key.unmodified_character = static_cast<char16_t>(event.unmodified_character);
+  Send("Input.dispatchKeyEvent", KeyEventParams(key));
+}
+
+void ChromiumBrowser::SendFocusEvent(bool set_focus) {
+  // Headless pages have no window focus of their own: emulate it.
+  Send("Emulation.setFocusEmulationEnabled", {{"enabled", set_focus}});
+  if (set_focus) Send("Page.bringToFront");
+}
+
+void ChromiumBrowser::SendCaptureLostEvent() {
+  // Buttons held when capture goes are released where the pointer was last seen.
+  uint32_t down;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    down = buttons_down_;
+    buttons_down_ = 0;
+  }
+  for (int type = MBT_LEFT; type <= MBT_RIGHT; ++type)
+    if (down & kButtonBits[type])
+      Send("Input.dispatchMouseEvent", MouseClickParams(-1, -1, down, type, true, 1));
+}
+
+void ChromiumBrowser::ImeSetComposition(const CefString& text,
+                                        const std::vector<CefCompositionUnderline>& underlines,
+                                        const CefRange& replacement_range, const CefRange& selection_range) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    composition_ = ToUtf8(text);
+  }
+  Send("Input.imeSetComposition", {{"text", ToUtf8(text)},
+                                   {"selectionStart", selection_range.from},
+                                   {"selectionEnd", selection_range.to}});
+}
+
+void ChromiumBrowser::ImeCommitText(const CefString& text, const CefRange& replacement_range,
+                                    int relative_cursor_pos) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    composition_.clear();
+  }
+  // insertText replaces a composition in progress with the committed text.
+  Send("Input.insertText", {{"text", ToUtf8(text)}});
+}
+
+void ChromiumBrowser::ImeFinishComposingText(bool keep_selection) {
+  std::string text;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text.swap(composition_);
+  }
+  // Finishing keeps what was composed.
+  if (!text.empty()) Send("Input.insertText", {{"text", text}});
+}
+
+void ChromiumBrowser::ImeCancelComposition() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    composition_.clear();
+  }
+  Send("Input.imeSetComposition", {{"text", ""}, {"selectionStart", 0}, {"selectionEnd", 0}});
+}
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,55 @@
+// A frame of a Chromium page as the engine's CefFrame.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "include/cef_browser.h"
+#include "include/cef_frame.h"
+#include "include/cef_v8.h"
+
+namespace mvengine {
+namespace chromium {
+
+class ChromiumBrowser;
+
+class ChromiumFrame : public CefFrame {
+ public:
+  ChromiumFrame(CefRefPtr<ChromiumBrowser> browser, std::string devtools_id, int64 identifier,
+                std::string parent_devtools_id);
+
+  // Any thread.
+  bool IsValid() override;
+  void GetText(CefRefPtr<CefStringVisitor> visitor) override;
+  void GetSource(CefRefPtr<CefStringVisitor> visitor) override;
+  void LoadURL(const CefString& url) override;
+  void LoadString(const CefString& string_val, const CefString& url) override;
+  void ExecuteJavaScript(const CefString& code, const CefString& script_url, int start_line) override;
+  bool IsMain() override { return parent_devtools_id_.empty(); }
+  CefString GetName() override;
+  int64 GetIdentifier() override { return identifier_; }
+  CefRefPtr<CefFrame> GetParent() override;
+  CefString GetURL() override;
+  CefRefPtr<CefBrowser> GetBrowser() override;
+  CefRefPtr<CefV8Context> GetV8Context() override { return NULL; }  // render process only
+
+  const std::string& devtools_id() const { return devtools_id_; }
+  const std::string& parent_devtools_id() const { return parent_devtools_id_; }
+  void SetUrlAndName(const std::string& url, const std::string& name);
+  void Detach();  // the frame left the page, or the browser closed
+
+ private:
+  std::mutex mutex_;  // guards the fields below
+  CefRefPtr<ChromiumBrowser> browser_;  // null once detached (breaks the cycle)
+  std::string url_;
+  std::string name_;
+
+  const std::string devtools_id_;
+  const int64 identifier_;
+  const std::string parent_devtools_id_;
+
+  IMPLEMENT_REFCOUNTING(ChromiumFrame);
+};
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,83 @@
+// The Chromium runtime behind the engine seam: one headless Chromium, the UI
+// thread, page targets for browsers, popups stopped before they load.
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "chromium_browser.h"
+#include "chromium_connection.h"
+#include "mvengine/runtime.h"
+#include "runtime_context.h"
+
+namespace mvengine {
+namespace chromium {
+
+class ChromiumBrowserRuntime : public BrowserRuntime {
+ public:
+  ChromiumBrowserRuntime() = default;
+  ~ChromiumBrowserRuntime() override;  // Shutdown()
+
+  bool Initialize(const CefMainArgs& args, const CefSettings& settings,
+                  CefRefPtr<CefApp> application) override;
+  void Shutdown() override;
+  bool CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client, const CefString& url,
+                     const CefBrowserSettings& settings) override;
+
+  // Tests: the browser process id (0 when not running).
+  int chromium_pid();
+
+ private:
+  struct Creation {
+    CefRefPtr<ChromiumBrowser> browser;
+    std::string url;
+  };
+  struct Popup {
+    std::string session_id;
+    std::string target_id;
+    std::string url;  // from the target until Page.windowOpen tells
+    int opener_id = 0;
+    bool decided = false;
+  };
+
+  // UI thread.
+  void StartNextCreation();
+  void OnTargetCreated(const CommandResult& reply);
+  void FinishCreation(const std::string& target_id, const std::string& session_id);
+  void HandleBrowserEvent(const std::string& method, const Json& params);
+  void OnAttached(const Json& params);
+  void OnWindowOpen(int browser_id, const std::string& url, const std::string& name, bool user_gesture);
+  void DecidePopup(const std::string& target_id, const std::string& url, const std::string& name,
+                   bool user_gesture);
+  void ReleaseForeignTarget(const std::string& session_id, const std::string& target_id, bool close);
+  void OnChromiumGone(const std::string& reason);
+  ChromiumBrowser* BrowserForTarget(const std::string& target_id);
+
+  std::shared_ptr<RuntimeContext> context_;
+  std::unique_ptr<ChromiumConnection> connection_;
+
+  std::mutex mutex_;  // guards running_ and next_browser_id_
+  bool running_ = false;
+  int next_browser_id_ = 1;
+
+  // UI thread only.
+  std::map<int, CefRefPtr<ChromiumBrowser>> browsers_;
+  std::deque<Creation> creations_;  // front one is in flight
+  bool creating_ = false;
+  std::string creating_target_id_;
+  std::map<std::string, std::string> unclaimed_;  // target id -> session id, attached before claimed
+  std::map<std::string, Popup> popups_;           // by target id
+  struct WindowOpen {
+    std::string url, name;
+    bool user_gesture;
+  };
+  std::map<int, std::deque<WindowOpen>> window_opens_;  // by opener browser id, not yet matched
+  bool gone_ = false;
+};
+
+}  // namespace chromium
+}  // namespace mvengine
