@@ -1,6 +1,7 @@
 // The plain exports of life cycle, navigation, page data and frames. Each checks its
 // preconditions and otherwise hands over to the class members or the current handler.
 #include <cmath>
+#include <cstring>
 
 #include "include/cef_process_message.h"
 #include "mvcefdll/library_state.h"
@@ -115,11 +116,16 @@ bool MVCEF_CALL fnmvPackCefDllIsDirty() {
 void MVCEF_CALL fnmvPackCefDllSetUploadIsDone(bool done) {
   SimpleHandler* handler = Current();
   if (!HasInstance() || !handler) return;
-  handler->SetHostUploadDone(done);
+  // Hosts may pass any non-zero low byte for true; read the byte itself so that what is stored
+  // and sent is a proper bool.
+  unsigned char low_byte = 0;
+  std::memcpy(&low_byte, &done, 1);
+  const bool flag = low_byte != 0;
+  handler->SetHostUploadDone(flag);
   CefRefPtr<CefBrowser> browser = handler->GetBrowser();
   if (!browser) return;
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(mvcef::kMsgSetUploadIsDone);
-  message->GetArgumentList()->SetBool(0, done);
+  message->GetArgumentList()->SetBool(0, flag);
   browser->SendProcessMessage(PID_RENDERER, message);
 }
 
