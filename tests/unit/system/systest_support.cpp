@@ -1,0 +1,146 @@
+#include "tests/unit/system/systest_support.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace systest {
+
+namespace fs = std::filesystem;
+
+std::string ExecutablePath() { return fs::read_symlink("/proc/self/exe").string(); }
+
+std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
+
+std::string ExecutableFolder() { return ParentOf(ExecutablePath()); }
+
+void MakeFolders(const std::string& path) {
+  std::error_code error;
+  fs::create_directories(path, error);
+  ASSERT_FALSE(error) << path << ": " << error.message();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  MakeFolders(ParentOf(path));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  ASSERT_TRUE(out.good()) << path;
+}
+
+void RemoveTree(const std::string& path) {
+  std::error_code error;
+  fs::remove_all(path, error);
+}
+
+DataFolder::DataFolder() : root_(ParentOf(ExecutableFolder()) + "/data") {
+  MakeFolders(root_);
+  // The lock file sits beside the data folder, so emptying the folder never drops it.
+  const std::string lock = ParentOf(ExecutableFolder()) + "/.systest-data.lock";
+  lock_fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock_fd_ >= 0) ::flock(lock_fd_, LOCK_EX);
+  RemoveTree(root_ + "/screenshot");
+  RemoveTree(Feedback());
+}
+
+DataFolder::~DataFolder() {
+  RemoveTree(root_ + "/screenshot");
+  RemoveTree(Feedback());
+  if (lock_fd_ >= 0) {
+    ::flock(lock_fd_, LOCK_UN);
+    ::close(lock_fd_);
+  }
+}
+
+struct DebugLines::State {
+  mutable std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+DebugLines::DebugLines() : state_(new State) { mvw32_set_debug_sink(&DebugLines::Sink, state_); }
+
+DebugLines::~DebugLines() {
+  mvw32_set_debug_sink(nullptr, nullptr);
+  delete state_;
+}
+
+void DebugLines::Sink(void* user, const char* text) {
+  State* state = static_cast<State*>(user);
+  std::lock_guard<std::mutex> hold(state->mutex);
+  state->lines.push_back(text ? text : "");
+}
+
+std::vector<std::string> DebugLines::Lines() const {
+  std::lock_guard<std::mutex> hold(state_->mutex);
+  return state_->lines;
+}
+
+Execution ExecuteDirect(CefRefPtr<CefV8Context> context, const std::string& name,
+                        const CefV8ValueList& arguments) {
+  Execution result;
+  scripted::RunOnRenderer([&] {
+    if (!context || !context->Enter()) return;
+    CefRefPtr<CefV8Value> global = context->GetGlobal();
+    CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : nullptr;
+    CefRefPtr<CefV8Handler> handler = function && function->IsFunction() ? function->GetFunctionHandler() : nullptr;
+    if (handler) {
+      result.found = true;
+      CefString exception;
+      result.handled = handler->Execute(name, global, arguments, result.retval, exception);
+      result.exception = exception.ToString();
+    }
+    context->Exit();
+  });
+  return result;
+}
+
+CefRefPtr<CefV8Handler> HandlerOf(CefRefPtr<CefV8Context> context, const std::string& name) {
+  CefRefPtr<CefV8Handler> handler;
+  scripted::RunOnRenderer([&] {
+    CefRefPtr<CefV8Value> global = context ? context->GetGlobal() : nullptr;
+    CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : nullptr;
+    if (function && function->IsFunction()) handler = function->GetFunctionHandler();
+  });
+  return handler;
+}
+
+int BoolProperty(CefRefPtr<CefV8Context> context, const std::string& name) {
+  int result = -1;
+  scripted::RunOnRenderer([&] {
+    CefRefPtr<CefV8Value> value = scripted::GetGlobalProperty(context, name);
+    if (value && value->IsBool()) result = value->GetBoolValue() ? 1 : 0;
+  });
+  return result;
+}
+
+std::string DecodeBase64(const std::string& text) {
+  auto value = [](char c) -> int {
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+  };
+  std::string out;
+  unsigned bits = 0;
+  int count = 0;
+  for (char c : text) {
+    const int v = value(c);
+    if (v < 0) continue;  // line breaks and padding
+    bits = (bits << 6) | static_cast<unsigned>(v);
+    count += 6;
+    if (count >= 8) {
+      count -= 8;
+      out.push_back(static_cast<char>((bits >> count) & 0xFF));
+    }
+  }
+  return out;
+}
+
+}  // namespace systest
