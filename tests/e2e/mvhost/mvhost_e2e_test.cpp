@@ -50,7 +50,7 @@ TEST(MvhostE2e, MissingChromiumExitsWith4AfterTheTimeout) {
 }
 
 TEST(MvhostE2e, AddressThatCannotBeReachedExitsWith5) {
-  // Port 9 (discard) on the loopback refuses the connection at once.
+  // Chromium refuses port 9 (discard) outright: the load fails without touching the network.
   const auto r = RunProcess({MVHOST_PATH, "--seconds", "1", "http://127.0.0.1:9/"});
   EXPECT_EQ(r.exit_code, 5) << r.out << r.err;
   EXPECT_NE(r.err.find("failed to load"), std::string::npos) << r.err;
