@@ -63,7 +63,8 @@ void BrowserHost::TakeMessages() {
   // The library writes each field with its NUL into a 256-byte buffer.
   char name[256];
   char value[256];
-  while (api_.fnmvPackCefDllIsDirty()) {
+  // Bounded, so a queue that never drains cannot hold the host in this loop.
+  for (int taken = 0; taken < 1000 && api_.fnmvPackCefDllIsDirty(); ++taken) {
     name[0] = value[0] = '\0';
     api_.fnmvPackCefDllGetMsg(name, value);
     name[255] = value[255] = '\0';
