@@ -68,9 +68,9 @@ struct Members {
       Bind<decltype(InitializeClientCef)>("_ZN13CmvPackCefDll19InitializeClientCefEP11HINSTANCE__");
   void (*UninitializeCef)(void*) = Bind<decltype(UninitializeCef)>("_ZN13CmvPackCefDll15UninitializeCefEv");
   void (*InitCefBrowserInApp)(void*, HWND, RECT, const char*) =
-      Bind<decltype(InitCefBrowserInApp)>("_ZN13CmvPackCefDll19InitCefBrowserInAppEP6HWND__6tagRECTPKc");
+      Bind<decltype(InitCefBrowserInApp)>("_ZN13CmvPackCefDll19InitCefBrowserInAppEP6HWND__7tagRECTPKc");
   int (*CreateBrowser)(void*, RECT, const char*, HWND, HWND) =
-      Bind<decltype(CreateBrowser)>("_ZN13CmvPackCefDll13CreateBrowserE6tagRECTPKcP6HWND__S5_");
+      Bind<decltype(CreateBrowser)>("_ZN13CmvPackCefDll13CreateBrowserE7tagRECTPKcP6HWND__S4_");
   void (*GotoUrl)(void*, const char*) = Bind<decltype(GotoUrl)>("_ZN13CmvPackCefDll7GotoUrlEPKc");
   void (*GoBack)(void*) = Bind<decltype(GoBack)>("_ZN13CmvPackCefDll6GoBackEv");
   void (*GoForward)(void*) = Bind<decltype(GoForward)>("_ZN13CmvPackCefDll9GoForwardEv");

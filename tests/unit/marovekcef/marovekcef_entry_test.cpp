@@ -19,7 +19,7 @@ struct Outcome {
   std::string output;  // stdout and stderr together
 };
 
-Outcome Run(std::vector<std::string> args) {
+Outcome RunMarovekcef(std::vector<std::string> args) {
   char out_path[] = "/tmp/marovekcef_outXXXXXX";
   const int out = mkstemp(out_path);
   posix_spawn_file_actions_t actions;
@@ -47,7 +47,7 @@ Outcome Run(std::vector<std::string> args) {
 }
 
 TEST(MarovekcefEntry, WithoutProcessTypeExitsMinusOneSilently) {
-  const Outcome outcome = Run({});
+  const Outcome outcome = RunMarovekcef({});
   EXPECT_EQ(outcome.status, 255);
   EXPECT_EQ(outcome.output, "");
 }
@@ -55,7 +55,7 @@ TEST(MarovekcefEntry, WithoutProcessTypeExitsMinusOneSilently) {
 TEST(MarovekcefEntry, ArgumentsThatNameNoProcessTypeAlsoExitMinusOne) {
   // A double click, or a stray argument, is not a sub-process.
   for (const auto& args : std::vector<std::vector<std::string>>{{"--lang=zh-CN"}, {"some-file.txt"}, {"--type"}}) {
-    const Outcome outcome = Run(args);
+    const Outcome outcome = RunMarovekcef(args);
     EXPECT_EQ(outcome.status, 255) << args[0];
     EXPECT_EQ(outcome.output, "") << args[0];
   }
