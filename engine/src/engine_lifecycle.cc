@@ -126,9 +126,10 @@ bool Initialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<
 
 int ExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void* windows_sandbox_info) {
   CefRefPtr<CefCommandLine> command_line = ProcessCommandLine(args);
-  if (!command_line->HasSwitch("type"))
-    return -1;
+  // An empty type names the browser process, as a missing one does.
   CefString process_type = command_line->GetSwitchValue("type");
+  if (process_type.empty())
+    return -1;
   if (application)
     application->OnBeforeCommandLineProcessing(process_type, command_line);
   SetGlobalCommandLine(command_line);
