@@ -1,6 +1,7 @@
 #include "pagebridge/simple_v8_handler.h"
 
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -39,9 +40,15 @@ bool UploadImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval) {
         mvcef::ScreenshotFilePath(*exe, mvcef::kPathSeparator, kind, folder ? &*folder : nullptr);
     if (path) bytes = mvcef::ReadWholeFile(*path);
   }
-  // A screenshot that cannot be read still gives the page an image to show.
-  const std::string uri = bytes ? mvcef::MakeDataUri(mvcef::kPngDataUriPrefix, *bytes) : mvcef::PlaceholderImageUri();
-  retval = CefV8Value::CreateString(uri);
+  // A screenshot that cannot be read (or encoded: memory is finite in a 32-bit process) still
+  // gives the page an image to show.
+  std::string uri;
+  try {
+    if (bytes) uri = mvcef::MakeDataUri(mvcef::kPngDataUriPrefix, *bytes);
+  } catch (const std::exception&) {
+    uri.clear();
+  }
+  retval = CefV8Value::CreateString(uri.empty() ? mvcef::PlaceholderImageUri() : uri);
   return true;
 }
 
@@ -83,7 +90,12 @@ bool UploadFeedbackImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& r
   const std::optional<std::vector<unsigned char>> bytes = mvcef::ReadWholeFile(*path);
   if (!bytes) return false;
 
-  const std::string uri = mvcef::MakeDataUri(mvcef::kJpegDataUriPrefix, *bytes);
+  std::string uri;
+  try {
+    uri = mvcef::MakeDataUri(mvcef::kJpegDataUriPrefix, *bytes);
+  } catch (const std::exception&) {
+    return false;  // too large to encode: as if unreadable
+  }
   char line[256] = {0};
   std::snprintf(line, sizeof line, "base64 size = %d", static_cast<int>(uri.size()));
   OutputDebugStringA(line);
