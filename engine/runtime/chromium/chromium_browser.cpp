@@ -84,12 +84,11 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   if (!context_->locale.empty())
     session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});
   ApplyViewMetrics(false);
-  // The page waits for us until here. Loading before it has answered every
-  // set-up command lets the navigation swap its renderer away under the paused
-  // one, which Chromium treats as a crash.
-  std::string start_url = url.empty() ? "about:blank" : url;
-  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), [self, start_url](const CommandResult&) {
-    self->PostToUi([self, start_url] { self->OnPageReady(start_url); });
+  // The target was created with its address but waits for us: its load starts
+  // when it runs. Anything sent to it before it has answered the set-up (a
+  // navigation that swaps its renderer, above all) Chromium treats as a crash.
+  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), [self, url](const CommandResult&) {
+    self->PostToUi([self, url] { self->OnPageReady(url); });
   });
 }
 
@@ -102,7 +101,9 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   after_created_sent_ = true;
   if (CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler()) life->OnAfterCreated(this);
   DebugLog("browser %d: loading %s", id_, url.c_str());
-  Send("Page.navigate", {{"url", url}});
+  std::vector<std::pair<std::string, Json>> early;
+  early.swap(early_events_);
+  for (auto& event : early) HandleEvent(event.first, event.second);
 }
 
 void ChromiumBrowser::ApplyViewMetrics(bool restart_screencast) {

@@ -77,8 +77,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void ImeCancelComposition() override;
 
   // --- runtime side
-  // UI: the page target is attached; sets it up, then loads `url`. OnAfterCreated
-  // runs before anything else reaches the client.
+  // UI: the page target (created with `url`, waiting for us) is attached; sets it
+  // up and lets it run. OnAfterCreated reaches the client before anything else.
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
               const std::string& url);
   // UI: one event of this page's session.
@@ -156,6 +156,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   std::map<std::string, int> http_status_;           // frame id -> status of its document
   std::map<std::string, std::string> failed_frames_;  // frame id -> error text of the last load
   bool after_created_sent_ = false;
+  std::vector<std::pair<std::string, Json>> early_events_;  // arrived before OnAfterCreated
 
   IMPLEMENT_REFCOUNTING(ChromiumBrowser);
 };

@@ -52,8 +52,10 @@ cef_jsdialog_type_t DialogType(const std::string& type) {
 
 void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params) {
   if (!client_) return;  // closed
-  // The blank page the target starts with is not the client's business.
-  if (!after_created_sent_ && method.compare(0, 8, "Runtime.") != 0) return;
+  if (!after_created_sent_) {
+    early_events_.emplace_back(method, params);
+    return;
+  }
   if (method == "Page.frameNavigated") {
     OnFrameNavigated(params.value("frame", Json::object()));
   } else if (method == "Page.navigatedWithinDocument") {

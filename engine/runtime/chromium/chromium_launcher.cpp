@@ -70,6 +70,9 @@ std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir) 
           "--disable-sync",
           "--no-first-run",
           "--disable-quic",
+          // Pages restored from the back-forward cache send no load events;
+          // the engine's clients expect a load for every history step.
+          "--disable-back-forward-cache",
           "--user-data-dir=" + user_data_dir};
 }
 

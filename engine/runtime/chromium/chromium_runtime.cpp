@@ -134,7 +134,8 @@ void ChromiumBrowserRuntime::StartNextCreation() {
   creating_ = true;
   creating_target_id_.clear();
   std::weak_ptr<RuntimeContext> weak = context_;
-  context_->transport->Send("Target.createTarget", {{"url", "about:blank"}},
+  const std::string& url = creations_.front().url;
+  context_->transport->Send("Target.createTarget", {{"url", url.empty() ? "about:blank" : url}},
                             std::string(), [this, weak](const CommandResult& reply) {
                               if (auto ctx = weak.lock()) ctx->ui.Post([this, reply] { OnTargetCreated(reply); });
                             });

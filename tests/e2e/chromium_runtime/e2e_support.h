@@ -44,6 +44,7 @@ inline std::string PagesDir() { return MVCEF_TEST_PAGES_DIR; }
 }  // namespace mvengine
 
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,7 +56,7 @@ namespace chromium {
 namespace e2e {
 
 // A loopback HTTP server that answers every request with a small page and
-// counts the connections it accepted.
+// counts the requests it received (Chromium may open sockets it never uses).
 class LoopbackServer {
  public:
   LoopbackServer() {
@@ -72,9 +73,13 @@ class LoopbackServer {
       for (;;) {
         int c = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (c < 0) return;
-        ++connections_;
+        pollfd pfd{c, POLLIN, 0};
         char buf[4096];
-        if (::read(c, buf, sizeof buf) < 0) {}
+        if (::poll(&pfd, 1, 1000) <= 0 || ::read(c, buf, sizeof buf) <= 0) {
+          ::close(c);  // a preconnect: no request
+          continue;
+        }
+        ++connections_;
         static const char kReply[] =
             "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 20\r\nConnection: close\r\n\r\n"
             "<p>loopback page</p>";
@@ -91,7 +96,7 @@ class LoopbackServer {
   std::string Url(const std::string& path) const {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
-  int connections() const { return connections_.load(); }
+  int requests() const { return connections_.load(); }
 
  private:
   int fd_;
@@ -126,6 +131,27 @@ inline std::vector<int> ChildChromiums() {
   }
   ::closedir(proc);
   return pids;
+}
+
+}  // namespace e2e
+}  // namespace chromium
+}  // namespace mvengine
+
+namespace mvengine {
+namespace chromium {
+namespace e2e {
+
+// A loopback port nobody listens on (connections are refused).
+inline int ClosedPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(fd);
+  return ntohs(addr.sin_port);
 }
 
 }  // namespace e2e
