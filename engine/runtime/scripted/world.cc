@@ -36,9 +36,12 @@ class BrowserRuntimeHandle : public BrowserRuntime {
   BrowserRuntimeHandle() : world_(std::make_shared<World>()) {}
 
   bool Initialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application) override {
-    if (!world_->Initialize(args, settings, application))
-      return false;
+    // Current before the threads start, so callbacks already see their thread.
     SetCurrentWorld(world_);
+    if (!world_->Initialize(args, settings, application)) {
+      SetCurrentWorld(nullptr);
+      return false;
+    }
     return true;
   }
   void Shutdown() override {

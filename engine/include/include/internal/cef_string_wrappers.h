@@ -201,7 +201,11 @@ class CefStringBase {
     if (src && src_len > 0)
       FromString(src, src_len, copy);
   }
-  // Copies the contents of a C struct; the struct keeps its own memory.
+  // Refers to a writable C struct without owning it, so that
+  // `CefString(&settings.cache_path) = path;` fills the struct. The struct must
+  // outlive this object.
+  CefStringBase(struct_type* src) : string_(src), owner_(false) {}
+  // Copies the contents of a read-only C struct.
   CefStringBase(const struct_type* src) : string_(NULL), owner_(false) {
     if (!src)
       return;
