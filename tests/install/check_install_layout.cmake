@@ -1,0 +1,23 @@
+# Installs the build into a fresh prefix and checks that every deliverable lands where hosts and
+# the engine look for it, and that the build tree has the same shape.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(root ${PREFIX} ${BUILD_DIR})
+  foreach(path bin/libmvcefdll.so mvcef/marovekcef data/screenshot data/feedback.jpg)
+    if(NOT EXISTS ${root}/${path})
+      message(FATAL_ERROR "missing ${root}/${path}")
+    endif()
+  endforeach()
+endforeach()
+foreach(exe bin/libmvcefdll.so mvcef/marovekcef)
+  if(NOT IS_DIRECTORY ${PREFIX}/${exe})
+    file(READ ${PREFIX}/${exe} head LIMIT 4 HEX)
+    if(NOT head STREQUAL "7f454c46")
+      message(FATAL_ERROR "${exe} is not an ELF file")
+    endif()
+  endif()
+endforeach()
