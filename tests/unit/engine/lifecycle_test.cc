@@ -80,6 +80,16 @@ TEST_F(LifecycleTest, ExecuteProcessWithTypeRunsHookThenSubprocess) {
   EXPECT_EQ("zh-CN", global->GetSwitchValue("lang").ToString());
 }
 
+TEST_F(LifecycleTest, ExecuteProcessWithoutArgvReadsTheProcessCommandLine) {
+  // This test program runs without a "type" switch.
+  EXPECT_EQ(-1, CefExecuteProcess(CefMainArgs(), NULL, NULL));
+  CefSettings settings;
+  ASSERT_TRUE(CefInitialize(CefMainArgs(), settings, NULL, NULL));
+  CefRefPtr<CefCommandLine> global = CefCommandLine::GetGlobalCommandLine();
+  ASSERT_TRUE(global);
+  EXPECT_NE(std::string::npos, global->GetProgram().ToString().find("engine_unit_tests"));
+}
+
 TEST_F(LifecycleTest, ExecuteProcessWithoutApplication) {
   Argv argv({"/x/marovekcef", "--type=gpu-process"});
   EXPECT_EQ(0, CefExecuteProcess(argv.Main(), NULL, NULL));
