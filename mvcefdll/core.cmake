@@ -11,7 +11,8 @@ add_library(mvcefdll_core STATIC
 set_target_properties(mvcefdll_core PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(mvcefdll_core PUBLIC
   ${CMAKE_CURRENT_LIST_DIR}/..
-  ${CMAKE_CURRENT_LIST_DIR}/../engine/include)
+  # Whichever engine is built (ours or the SDK) provides the engine headers.
+  $<TARGET_PROPERTY:mvengine,INTERFACE_INCLUDE_DIRECTORIES>)
 if(NOT WIN32)
   target_include_directories(mvcefdll_core PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../platform/include)
 endif()
