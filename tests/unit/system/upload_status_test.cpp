@@ -265,7 +265,7 @@ TEST_F(UploadStatusTest, HostWritesRacingRepliesAreNeverLost) {
   mvcef::SplitFrameId(scripted::MainFrameId(engine_), &low, &high);
   scripted::ClearCalls();
 
-  constexpr int kWrites = 3000;
+  constexpr int kWrites = 2000;
   std::atomic<bool> host_done{false};
   std::thread page([&] {
     while (!host_done.load()) {
