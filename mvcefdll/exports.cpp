@@ -23,8 +23,9 @@ SimpleHandler* Current() { return State().current.get(); }
 extern "C" {
 
 int MVCEF_CALL fnmvPackCefDllInitializeCef(HINSTANCE instance, bool clientMode) {
-  // The instance only marks that initialisation was asked for; an earlier one holds nothing.
-  State().instance = new CmvPackCefDll();
+  // The instance only marks that initialisation was asked for; an earlier one is kept rather
+  // than leaked on a repeated call.
+  if (!State().instance) State().instance = new CmvPackCefDll();
   if (clientMode) {
     State().instance->InitializeClientCef(instance);
   } else {
