@@ -16,6 +16,7 @@ void TaskThread::Post(std::function<void()> task) {
   if (stopping_)
     return;
   queue_.push_back(std::move(task));
+  ++posted_;
   wake_.notify_all();
 }
 
@@ -24,23 +25,15 @@ bool TaskThread::RunSync(const std::function<void()>& task) {
     task();
     return true;
   }
-  std::mutex done_mutex;
-  std::condition_variable done_cv;
-  bool done = false;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_)
-      return false;
-    queue_.push_back([&] {
-      task();
-      std::lock_guard<std::mutex> done_lock(done_mutex);
-      done = true;
-      done_cv.notify_all();
-    });
-    wake_.notify_all();
-  }
-  std::unique_lock<std::mutex> done_lock(done_mutex);
-  done_cv.wait(done_lock, [&] { return done; });
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (stopping_)
+    return false;
+  queue_.push_back([&task] { task(); });
+  const uint64_t mine = ++posted_;
+  wake_.notify_all();
+  // Finished means the loop is idle again after it, so IsIdle() right after
+  // RunSync sees the true state.
+  done_.wait(lock, [&] { return completed_ >= mine; });
   return true;
 }
 
@@ -81,6 +74,8 @@ void TaskThread::Loop() {
     task = nullptr;  // release what the task captured outside the lock
     lock.lock();
     running_task_ = false;
+    ++completed_;
+    done_.notify_all();
   }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -34,6 +35,9 @@ class TaskThread {
   std::deque<std::function<void()>> queue_;  // guarded by mutex_
   bool stopping_ = false;                    // guarded by mutex_
   bool running_task_ = false;                // guarded by mutex_
+  std::condition_variable done_;
+  uint64_t posted_ = 0;                      // guarded by mutex_; tasks queued so far
+  uint64_t completed_ = 0;                   // guarded by mutex_; tasks finished so far
   std::thread::id id_;                       // written before the thread starts
   std::thread thread_;
 };
