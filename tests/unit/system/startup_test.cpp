@@ -103,7 +103,7 @@ TEST_F(StartupTest, BothInitialisersHandOverTheSettingsTable) {
       {"client, probe module", true, true, systest::ParentOf(probe_folder) + kSubprocess, 1},
   };
   for (const auto& c : cases) {
-    mvcef::State() = mvcef::LibraryState();
+    ResetLibrary();
     scripted::Reset();
     EXPECT_EQ(fnmvPackCefDllInitializeCef(c.use_probe ? probe.instance() : nullptr, c.client_mode), 1) << c.label;
     ASSERT_EQ(scripted::CountOf(CallKind::kInitialize), 1u) << c.label;
@@ -119,7 +119,7 @@ TEST_F(StartupTest, AModuleHandleThatNamesNoModuleGivesUpTheStartUp) {
   const HINSTANCE bogus[] = {reinterpret_cast<HINSTANCE>(&not_a_module), reinterpret_cast<HINSTANCE>(0x10)};
   for (HINSTANCE instance : bogus) {
     for (bool client_mode : {false, true}) {
-      mvcef::State() = mvcef::LibraryState();
+      ResetLibrary();
       scripted::Reset();
       EXPECT_EQ(fnmvPackCefDllInitializeCef(instance, client_mode), 1);
       EXPECT_EQ(scripted::CountOf(CallKind::kInitialize), 0u) << "client " << client_mode;
@@ -184,7 +184,7 @@ void ExpectSixSwitches(CefRefPtr<CefCommandLine> command_line, const std::string
 
 TEST_F(StartupTest, TheBrowserProcessGetsTheSixSwitchesInOrder) {
   for (bool client_mode : {false, true}) {
-    mvcef::State() = mvcef::LibraryState();
+    ResetLibrary();
     scripted::Reset();
     fnmvPackCefDllInitializeCef(nullptr, client_mode);
     ASSERT_TRUE(scripted::IsRunning());

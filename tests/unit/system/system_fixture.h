@@ -23,14 +23,20 @@ class SystemTest : public ::testing::Test {
     scripted::Install();
     scripted::Reset();
     mvw32_reset();
-    mvcef::State() = mvcef::LibraryState();
+    ResetLibrary();
   }
 
   void TearDown() override {
     fnmvPackCefDllUninitializeCef();
     scripted::Reset();
-    mvcef::State() = mvcef::LibraryState();
+    ResetLibrary();
     mvw32_reset();
+  }
+
+  // A freshly loaded library, as far as its state goes.
+  static void ResetLibrary() {
+    delete mvcef::State().instance;
+    mvcef::State() = mvcef::LibraryState();
   }
 
   // Client mode, as the game starts the engine for off-screen browsers.
