@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -82,11 +83,16 @@ TEST_F(ScriptDir, MissingExecutableFailsWithAReasonAndLeavesNothing) {
   LaunchOptions options;
   options.executable = dir_ + "/no-such-chromium";
   std::string error;
-  auto before = std::distance(fs::directory_iterator("/tmp"), fs::directory_iterator());
+  // A private temporary folder: other programs may come and go in /tmp meanwhile.
+  const std::string tmp = dir_ + "/tmp";
+  fs::create_directory(tmp);
+  const char* saved = std::getenv("TMPDIR");
+  const std::string saved_value = saved ? saved : "";
+  setenv("TMPDIR", tmp.c_str(), 1);
   EXPECT_EQ(ChromiumProcess::Launch(options, &error), nullptr);
+  if (saved) setenv("TMPDIR", saved_value.c_str(), 1); else unsetenv("TMPDIR");
   EXPECT_NE(error.find("no-such-chromium"), std::string::npos) << error;
-  auto after = std::distance(fs::directory_iterator("/tmp"), fs::directory_iterator());
-  EXPECT_EQ(before, after);  // no profile directory left behind
+  EXPECT_TRUE(fs::is_empty(tmp)) << "no profile directory left behind";
 }
 
 TEST_F(ScriptDir, ChildGetsTheChannelOnFd3And4AndQuitsWhenItCloses) {
