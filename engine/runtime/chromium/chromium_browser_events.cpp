@@ -2,6 +2,8 @@
 #include "chromium_browser.h"
 
 #include "base64_decode.h"
+#include "bridge_protocol.h"
+#include "render_host.h"
 #include "debug_log.h"
 #include "include/cef_display_handler.h"
 #include "include/cef_jsdialog_handler.h"
@@ -56,7 +58,9 @@ void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params)
     early_events_.emplace_back(method, params);
     return;
   }
-  if (method == "Page.frameNavigated") {
+  if (method == "Fetch.requestPaused") {
+    OnBridgeRequest(params);
+  } else if (method == "Page.frameNavigated") {
     OnFrameNavigated(params.value("frame", Json::object()));
   } else if (method == "Page.navigatedWithinDocument") {
     RefreshHistory();
@@ -335,6 +339,26 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
     }
     self->PostToUi([done, text] { done(text); });  // dropped after shutdown
   });
+}
+
+void ChromiumBrowser::OnBridgeRequest(const Json& params) {
+  const std::string request_id = params.value("requestId", std::string());
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s || request_id.empty()) return;
+  if (!context_->render) {
+    s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});
+    return;
+  }
+  // The document committed before its first script ran, so its frame is known;
+  // a frame we have not heard of is taken as a child of the main frame.
+  const std::string frame_id = params.value("frameId", std::string());
+  std::string main_id;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    main_id = main_frame_id_;
+  }
+  CefRefPtr<ChromiumFrame> frame = EnsureFrame(frame_id, frame_id == target_id_ ? std::string() : main_id);
+  context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
 }
 
 }  // namespace chromium
