@@ -333,6 +333,7 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
   CefRefPtr<ChromiumBrowser> self(this);
   Send("Runtime.evaluate", params, [self, done](const CommandResult& r) {
     std::string text;
+    if (!r.ok) DebugLog("evaluate failed: %s", r.error.c_str());
     if (r.ok) {
       const Json& value = r.result.value("result", Json::object());
       if (value.contains("value") && value["value"].is_string()) text = value["value"].get<std::string>();
@@ -352,6 +353,7 @@ void ChromiumBrowser::OnBridgeRequest(const Json& params) {
   // The document committed before its first script ran, so its frame is known;
   // a frame we have not heard of is taken as a child of the main frame.
   const std::string frame_id = params.value("frameId", std::string());
+  DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   std::string main_id;
   {
     std::lock_guard<std::mutex> lock(mutex_);

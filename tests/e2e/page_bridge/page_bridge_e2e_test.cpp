@@ -223,7 +223,7 @@ TEST_F(PageBridge, FunctionsAreThereBeforeThePagesScriptsAndAnswerSynchronously)
 }
 
 TEST_F(PageBridge, RenderSideWritesOfTheFlagReachThePage) {
-  WaitForText(browser_, "flag=false");
+  ASSERT_NE(WaitForText(browser_, "flag=false").find("flag=false"), std::string::npos);
   for (bool value : {true, false, true}) {
     CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("setFlag");
     message->GetArgumentList()->SetBool(0, value);
