@@ -324,6 +324,7 @@ void ChromiumBrowser::CloseOnUi() {
   DebugLog("browser %d closed", id_);
   client_ = nullptr;
   receiver_.reset();
+  if (context_->render) context_->render->ReleaseBrowser(id_);
   if (context_->on_browser_closed) context_->on_browser_closed(id_);
 }
 

@@ -108,6 +108,19 @@ std::string RenderHost::Call(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<Chrom
   return CallAnswer(retval, exception).dump();
 }
 
+void RenderHost::ReleaseBrowser(int browser_id) {
+  thread_.Post([this, browser_id] {
+    for (auto it = contexts_.begin(); it != contexts_.end();) {
+      if (it->first.first != browser_id) {
+        ++it;
+        continue;
+      }
+      Release(it->second.first, it->second.second);
+      it = contexts_.erase(it);
+    }
+  });
+}
+
 bool RenderHost::PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message) {
   return thread_.Post([this, browser, message] {
     if (!handler_) return;

@@ -33,6 +33,8 @@ class RenderHost {
   void OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
                        std::shared_ptr<DevToolsSession> session, const std::string& request_id,
                        const std::string& body);
+  // Any thread: the browser closed; its documents' contexts go.
+  void ReleaseBrowser(int browser_id);
   // Any thread: a message for the render side of `browser`.
   bool PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message);
 

@@ -29,6 +29,7 @@ struct RenderLog {
   std::map<std::string, int64> context_frames;  // frame URL file name -> frame id
   std::vector<std::thread::id> threads;
   std::vector<int> message_sources;
+  int released = 0;
 };
 RenderLog& Log() {
   static RenderLog log;
@@ -83,6 +84,10 @@ class RenderSide : public CefRenderProcessHandler {
     std::lock_guard<std::mutex> lock(Log().m);
     Log().context_frames[url.substr(url.rfind('/') + 1)] = frame->GetIdentifier();
     Log().threads.push_back(std::this_thread::get_id());
+  }
+  void OnContextReleased(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefV8Context> context) override {
+    std::lock_guard<std::mutex> lock(Log().m);
+    if (context->GetGlobal()->HasValue("nativeAdd")) ++Log().released;
   }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source,
                                 CefRefPtr<CefProcessMessage> message) override {
@@ -234,6 +239,25 @@ TEST_F(PageBridge, RenderSideWritesOfTheFlagReachThePage) {
   std::lock_guard<std::mutex> lock(Log().m);
   ASSERT_FALSE(Log().message_sources.empty());
   for (int source : Log().message_sources) EXPECT_EQ(source, PID_BROWSER);
+}
+
+TEST_F(PageBridge, ClosingTheBrowserReleasesTheContextsOfItsFrames) {
+  ASSERT_NE(WaitForText(browser_, "sum=").find("sum=42"), std::string::npos);
+  ASSERT_TRUE(client_->WaitFor([&] { return client_->messages.size() >= 2; }));  // the iframe ran too
+  int before;
+  {
+    std::lock_guard<std::mutex> lock(Log().m);
+    before = Log().released;
+  }
+  browser_->GetHost()->CloseBrowser(true);
+  browser_ = nullptr;
+  bool released = false;
+  for (auto end = std::chrono::steady_clock::now() + 10s; !released && std::chrono::steady_clock::now() < end;) {
+    std::this_thread::sleep_for(50ms);
+    std::lock_guard<std::mutex> lock(Log().m);
+    released = Log().released == before + 2;  // main frame and iframe
+  }
+  EXPECT_TRUE(released);
 }
 
 }  // namespace
