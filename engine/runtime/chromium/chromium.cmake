@@ -41,6 +41,8 @@ if(TARGET mvengine)
     ${_mvc_dir}/chromium_browser_input.cpp
     ${_mvc_dir}/chromium_runtime.cpp
     ${_mvc_dir}/chromium_subprocess.cpp
+    ${_mvc_dir}/bridge_protocol.cpp
+    ${_mvc_dir}/render_host.cpp
   )
   set_target_properties(mvengine_chromium PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_include_directories(mvengine_chromium PUBLIC ${_mvc_dir})

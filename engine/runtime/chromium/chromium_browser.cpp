@@ -1,6 +1,8 @@
 #include "chromium_browser.h"
 
+#include "bridge_protocol.h"
 #include "debug_log.h"
+#include "render_host.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_render_handler.h"
 #include "view_metrics.h"
@@ -84,6 +86,20 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   if (!context_->locale.empty())
     session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});
   ApplyViewMetrics(false);
+  if (context_->render) {
+    // Every document asks native code first (see bridge_protocol.h); strict CSPs
+    // would refuse the request.
+    auto report = [](const char* what) {
+      return [what](const CommandResult& r) {
+        if (!r.ok) DebugLog("page bridge: %s failed: %s", what, r.error.c_str());
+      };
+    };
+    session->Send("Page.setBypassCSP", {{"enabled", true}}, report("Page.setBypassCSP"));
+    session->Send("Page.addScriptToEvaluateOnNewDocument", {{"source", BridgeBootstrapScript()}},
+                  report("Page.addScriptToEvaluateOnNewDocument"));
+    Json pattern = {{"urlPattern", std::string(kBridgeUrlPattern)}, {"requestStage", "Request"}};
+    session->Send("Fetch.enable", {{"patterns", Json::array({pattern})}}, report("Fetch.enable"));
+  }
   // The target was created with its address but waits for us: its load starts
   // when it runs. Anything sent to it before it has answered the set-up (a
   // navigation that swaps its renderer, above all) Chromium treats as a crash.
@@ -211,10 +227,16 @@ void ChromiumBrowser::GetFrameNames(std::vector<CefString>& names) {
 
 bool ChromiumBrowser::SendProcessMessage(CefProcessId target_process,
                                          CefRefPtr<CefProcessMessage> message) {
-  // Render-process messages travel with the render side, which this browser does
-  // not run yet.
-  DebugLog("browser %d: no render process to take a process message", id_);
-  return false;
+  // The render side runs in this process: the same browser object stands for
+  // both sides, and each receiver gets its own copy as across processes.
+  if (!message) return false;
+  CefRefPtr<CefProcessMessage> copy = message->Copy();
+  CefRefPtr<ChromiumBrowser> self(this);
+  if (target_process == PID_RENDERER)
+    return context_->render && context_->render->PostMessage(self, copy);
+  return PostToUi([self, copy] {
+    if (self->client_) self->client_->OnProcessMessageReceived(self.get(), PID_RENDERER, copy);
+  });
 }
 
 CefWindowHandle ChromiumBrowser::GetWindowHandle() {
@@ -302,6 +324,7 @@ void ChromiumBrowser::CloseOnUi() {
   DebugLog("browser %d closed", id_);
   client_ = nullptr;
   receiver_.reset();
+  if (context_->render) context_->render->ReleaseBrowser(id_);
   if (context_->on_browser_closed) context_->on_browser_closed(id_);
 }
 

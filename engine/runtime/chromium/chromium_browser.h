@@ -110,6 +110,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnLoadingFailed(const Json& params);
   void OnDialogOpening(const Json& params);
   void OnWindowOpen(const Json& params);
+  void OnBridgeRequest(const Json& params);  // a document asks native code, synchronously
   void RefreshHistory();
   void NotifyLoadingState();
   // Frames (UI).

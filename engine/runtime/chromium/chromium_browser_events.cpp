@@ -2,6 +2,8 @@
 #include "chromium_browser.h"
 
 #include "base64_decode.h"
+#include "bridge_protocol.h"
+#include "render_host.h"
 #include "debug_log.h"
 #include "include/cef_display_handler.h"
 #include "include/cef_jsdialog_handler.h"
@@ -56,7 +58,9 @@ void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params)
     early_events_.emplace_back(method, params);
     return;
   }
-  if (method == "Page.frameNavigated") {
+  if (method == "Fetch.requestPaused") {
+    OnBridgeRequest(params);
+  } else if (method == "Page.frameNavigated") {
     OnFrameNavigated(params.value("frame", Json::object()));
   } else if (method == "Page.navigatedWithinDocument") {
     RefreshHistory();
@@ -329,12 +333,34 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
   CefRefPtr<ChromiumBrowser> self(this);
   Send("Runtime.evaluate", params, [self, done](const CommandResult& r) {
     std::string text;
+    if (!r.ok) DebugLog("evaluate failed: %s", r.error.c_str());
     if (r.ok) {
       const Json& value = r.result.value("result", Json::object());
       if (value.contains("value") && value["value"].is_string()) text = value["value"].get<std::string>();
     }
     self->PostToUi([done, text] { done(text); });  // dropped after shutdown
   });
+}
+
+void ChromiumBrowser::OnBridgeRequest(const Json& params) {
+  const std::string request_id = params.value("requestId", std::string());
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s || request_id.empty()) return;
+  if (!context_->render) {
+    s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});
+    return;
+  }
+  // The document committed before its first script ran, so its frame is known;
+  // a frame we have not heard of is taken as a child of the main frame.
+  const std::string frame_id = params.value("frameId", std::string());
+  DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
+  std::string main_id;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    main_id = main_frame_id_;
+  }
+  CefRefPtr<ChromiumFrame> frame = EnsureFrame(frame_id, frame_id == target_id_ ? std::string() : main_id);
+  context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
 }
 
 }  // namespace chromium

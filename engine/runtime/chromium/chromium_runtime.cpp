@@ -2,6 +2,7 @@
 
 #include "chromium_switches.h"
 #include "debug_log.h"
+#include "render_host.h"
 #include "include/cef_command_line.h"
 
 namespace mvengine {
@@ -49,6 +50,12 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   context_->on_window_open = [this](int id, const std::string& url, const std::string& name, bool gesture) {
     OnWindowOpen(id, url, name, gesture);
   };
+  if (application) {
+    if (CefRefPtr<CefRenderProcessHandler> handler = application->GetRenderProcessHandler()) {
+      context_->render = std::make_shared<RenderHost>(handler);
+      context_->render->Start();
+    }
+  }
   context_->ui.Start();
 
   std::weak_ptr<RuntimeContext> weak = context_;
@@ -94,6 +101,7 @@ void ChromiumBrowserRuntime::Shutdown() {
     popups_.clear();
   });
   context_->ui.Stop();
+  if (context_->render) context_->render->Stop();
   connection_->Shutdown();
   DebugLog("runtime shut down");
 }

@@ -12,10 +12,13 @@
 namespace mvengine {
 namespace chromium {
 
+class RenderHost;
+
 struct RuntimeContext {
   TaskThread ui;                                  // the engine's UI thread
   std::shared_ptr<DevToolsTransport> transport;   // set once before any browser exists
   std::string locale;                             // from --lang; "" = Chromium's own
+  std::shared_ptr<RenderHost> render;             // set once before any browser; null without a render handler
   // UI thread: a browser finished closing (after OnBeforeClose).
   std::function<void(int browser_id)> on_browser_closed;
   // UI thread: a page of browser `browser_id` asked for a new window.

@@ -1,0 +1,75 @@
+// The page bridge's wire rules: request bodies in, answers out.
+#include <gtest/gtest.h>
+
+#include "base64_decode.h"
+#include "bridge_protocol.h"
+#include "include/cef_v8.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+TEST(BridgeProtocol, Base64RoundTripsEveryTailLength) {
+  for (const std::string& text : {std::string(), std::string("a"), std::string("ab"), std::string("abc"),
+                                  std::string("abcd"), std::string("\xff\x00\x80 h\xc3\xa9llo", 10)}) {
+    std::vector<uint8_t> back;
+    ASSERT_TRUE(DecodeBase64(Base64Encode(text), &back)) << text;
+    EXPECT_EQ(std::string(back.begin(), back.end()), text);
+  }
+  EXPECT_EQ(Base64Encode("Man"), "TWFu");
+  EXPECT_EQ(Base64Encode("Ma"), "TWE=");
+}
+
+TEST(BridgeProtocol, BodyComesFromPostDataOrItsEntries) {
+  EXPECT_EQ(PausedRequestBody({{"request", {{"postData", "{\"op\":\"context\"}"}}}}), "{\"op\":\"context\"}");
+  // Large or binary bodies arrive only as base64 entries, possibly split.
+  Json split = {{"request", {{"postDataEntries", Json::array({{{"bytes", Base64Encode("{\"op\":")}},
+                                                              {{"bytes", Base64Encode("\"call\"}")}}})}}}};
+  EXPECT_EQ(PausedRequestBody(split), "{\"op\":\"call\"}");
+  EXPECT_EQ(PausedRequestBody({{"request", Json::object()}}), "");
+}
+
+TEST(BridgeProtocol, FulfilmentAllowsAnyOriginAndCarriesTheBody) {
+  Json p = FulfillParams("r7", "{\"value\":1}");
+  EXPECT_EQ(p["requestId"], "r7");
+  EXPECT_EQ(p["responseCode"], 200);
+  bool cors = false;
+  for (auto& h : p["responseHeaders"]) cors |= h["name"] == "Access-Control-Allow-Origin" && h["value"] == "*";
+  EXPECT_TRUE(cors);
+  std::vector<uint8_t> body;
+  ASSERT_TRUE(DecodeBase64(p["body"].get<std::string>(), &body));
+  EXPECT_EQ(std::string(body.begin(), body.end()), "{\"value\":1}");
+}
+
+TEST(BridgeProtocol, PageArgumentsBecomeEngineValuesOfTheRightKind) {
+  struct Case {
+    Json in;
+    const char* kind;
+  } cases[] = {{true, "bool"},     {"x", "string"},       {7, "int"},  {-3.0, "int"},
+               {2.5, "double"},    {4294967296.0, "double"}, {nullptr, "null"}, {Json::object(), "null"}};
+  for (const Case& c : cases) {
+    CefRefPtr<CefV8Value> v = V8FromJson(c.in);
+    ASSERT_TRUE(v) << c.in;
+    const std::string kind = v->IsBool() ? "bool" : v->IsString() ? "string" : v->IsInt() ? "int"
+                             : v->IsDouble() ? "double" : v->IsNull() ? "null" : "other";
+    EXPECT_EQ(kind, c.kind) << c.in;
+  }
+  EXPECT_EQ(V8FromJson(-3.0)->GetIntValue(), -3);
+  EXPECT_EQ(V8FromJson("h\u00e9")->GetStringValue().ToString(), "h\u00e9");
+}
+
+TEST(BridgeProtocol, AnswersCarryValueNothingOrException) {
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateInt(42), ""), Json({{"value", 42}}));
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateString("s"), ""), Json({{"value", "s"}}));
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateBool(false), ""), Json({{"value", false}}));
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateNull(), ""), Json({{"value", nullptr}}));
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateUndefined(), ""), Json::object());
+  EXPECT_EQ(CallAnswer(NULL, ""), Json::object());
+  // JSON has no NaN: the page gets null, as JSON.stringify would give it.
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateDouble(std::nan("")), ""), Json({{"value", nullptr}}));
+  EXPECT_EQ(CallAnswer(CefV8Value::CreateInt(1), "boom"), Json({{"exception", "boom"}}));
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
