@@ -19,9 +19,7 @@ using mvhost_test::RunProcess;
 constexpr const char* kTextField = "500,350";
 constexpr const char* kSendButton = "688,514";
 
-// Needs the page bridge inside Chromium's render processes, which the Chromium runtime does not host
-// yet; gtest lists it as disabled until then.
-TEST(MvhostE2e, DISABLED_DemoPageShowsTheGameImagesAndSendsTheTypedText) {
+TEST(MvhostE2e, DemoPageShowsTheGameImagesAndSendsTheTypedText) {
   const std::string png = ::testing::TempDir() + "mvhost_demo_e2e.png";
   std::remove(png.c_str());
   const std::string actions = std::string("click:") + kTextField + ";type:Hello from mvhost!;click:" + kSendButton +
