@@ -173,6 +173,8 @@ TEST(DevToolsTransport, PeerGoneFailsWaitersAndEveryLaterCommandPromptly) {
   ch.transport->Send("After.death", Json::object(), "", [&](const CommandResult& res) { replied = !res.ok; });
   EXPECT_TRUE(replied);  // at once, on this thread
   EXPECT_LT(std::chrono::steady_clock::now() - start, 6s);
+  // The close handler runs on the reader thread and may still be on its way when the waiters fail.
+  for (int i = 0; i < 500 && closes.load() == 0; ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(closes.load(), 1);
   EXPECT_EQ(close_reason, ch.transport->close_reason());
 }
