@@ -43,6 +43,12 @@ if(TARGET mvengine)
     ${_mvc_dir}/chromium_subprocess.cpp
     ${_mvc_dir}/bridge_protocol.cpp
     ${_mvc_dir}/render_host.cpp
+    ${_mvc_dir}/render_process.cpp
+    ${_mvc_dir}/render_wire.cpp
+    ${_mvc_dir}/line_channel.cpp
+    ${_mvc_dir}/process_message_json.cpp
+    ${_mvc_dir}/renderer_proxies.cpp
+    ${_mvc_dir}/renderer_loop.cpp
   )
   set_target_properties(mvengine_chromium PROPERTIES POSITION_INDEPENDENT_CODE ON)
   target_include_directories(mvengine_chromium PUBLIC ${_mvc_dir})

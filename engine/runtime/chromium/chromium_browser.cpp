@@ -227,15 +227,15 @@ void ChromiumBrowser::GetFrameNames(std::vector<CefString>& names) {
 
 bool ChromiumBrowser::SendProcessMessage(CefProcessId target_process,
                                          CefRefPtr<CefProcessMessage> message) {
-  // The render side runs in this process: the same browser object stands for
-  // both sides, and each receiver gets its own copy as across processes.
-  if (!message) return false;
-  CefRefPtr<CefProcessMessage> copy = message->Copy();
+  // The browser process talks to its render side only; the receiver gets its own copy.
+  if (!message || target_process != PID_RENDERER) return false;
+  return context_->render && context_->render->PostMessage(this, message->Copy());
+}
+
+void ChromiumBrowser::DeliverRendererMessage(CefRefPtr<CefProcessMessage> message) {
   CefRefPtr<ChromiumBrowser> self(this);
-  if (target_process == PID_RENDERER)
-    return context_->render && context_->render->PostMessage(self, copy);
-  return PostToUi([self, copy] {
-    if (self->client_) self->client_->OnProcessMessageReceived(self.get(), PID_RENDERER, copy);
+  PostToUi([self, message] {
+    if (self->client_) self->client_->OnProcessMessageReceived(self.get(), PID_RENDERER, message);
   });
 }
 

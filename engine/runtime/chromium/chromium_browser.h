@@ -95,6 +95,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // Commands of the page session; the returned session may be null (closed).
   std::shared_ptr<DevToolsSession> session();
   std::shared_ptr<RuntimeContext> context() { return context_; }
+  // Any thread: a message from the render side, for the client on the UI thread.
+  void DeliverRendererMessage(CefRefPtr<CefProcessMessage> message);
   // Evaluates `expression` in the frame's default context; `done` runs on the UI
   // thread with the string result ("" on any failure).
   void EvaluateInFrame(const std::string& devtools_frame_id, const std::string& expression,

@@ -122,20 +122,8 @@ void ChromiumFrame::GetSource(CefRefPtr<CefStringVisitor> visitor) {
   });
 }
 
-CefRefPtr<CefV8Context> ChromiumFrame::GetV8Context() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return v8_context_;
-}
-
-void ChromiumFrame::SetV8Context(CefRefPtr<CefV8Context> context) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  v8_context_ = context;
-}
-
-void ChromiumFrame::ClearV8Context(CefRefPtr<CefV8Context> context) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (v8_context_ && v8_context_->IsSame(context)) v8_context_ = NULL;
-}
+// Contexts live on the render side only, as in a browser process of the engine.
+CefRefPtr<CefV8Context> ChromiumFrame::GetV8Context() { return NULL; }
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -31,22 +31,18 @@ class ChromiumFrame : public CefFrame {
   CefRefPtr<CefFrame> GetParent() override;
   CefString GetURL() override;
   CefRefPtr<CefBrowser> GetBrowser() override;
-  CefRefPtr<CefV8Context> GetV8Context() override;  // the render side's, null before its document asked
+  CefRefPtr<CefV8Context> GetV8Context() override;  // always null: contexts are the render side's
 
   const std::string& devtools_id() const { return devtools_id_; }
   const std::string& parent_devtools_id() const { return parent_devtools_id_; }
   void SetUrlAndName(const std::string& url, const std::string& name);
   void Detach();  // the frame left the page, or the browser closed
-  // Renderer thread: the context of the frame's current document.
-  void SetV8Context(CefRefPtr<CefV8Context> context);
-  void ClearV8Context(CefRefPtr<CefV8Context> context);  // only if still current
 
  private:
   std::mutex mutex_;  // guards the fields below
   CefRefPtr<ChromiumBrowser> browser_;  // null once detached (breaks the cycle)
   std::string url_;
   std::string name_;
-  CefRefPtr<CefV8Context> v8_context_;
 
   const std::string devtools_id_;
   const int64 identifier_;

@@ -50,11 +50,15 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   context_->on_window_open = [this](int id, const std::string& url, const std::string& name, bool gesture) {
     OnWindowOpen(id, url, name, gesture);
   };
-  if (application) {
-    if (CefRefPtr<CefRenderProcessHandler> handler = application->GetRenderProcessHandler()) {
-      context_->render = std::make_shared<RenderHost>(handler);
-      context_->render->Start();
-    }
+  // The render side runs in the sub-process executable when the application
+  // names one, otherwise here with the application's own handler.
+  const std::string subprocess = CefString(&settings.browser_subprocess_path).ToString();
+  CefRefPtr<CefRenderProcessHandler> handler = application ? application->GetRenderProcessHandler() : NULL;
+  if (!subprocess.empty() || handler) {
+    std::vector<std::string> render_switches;
+    if (!switches.locale.empty()) render_switches.push_back("--lang=" + switches.locale);
+    context_->render = std::make_shared<RenderHost>(subprocess, render_switches, handler);
+    context_->render->Start();
   }
   context_->ui.Start();
 

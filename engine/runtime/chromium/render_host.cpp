@@ -1,147 +1,245 @@
 #include "render_host.h"
 
+#include <signal.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <sys/wait.h>
+
 #include "bridge_protocol.h"
 #include "chromium_browser.h"
 #include "chromium_frame.h"
 #include "debug_log.h"
-#include "mvengine/v8_model.h"
+#include "process_message_json.h"
+#include "render_process.h"
+#include "render_wire.h"
+#include "renderer_loop.h"
 
 namespace mvengine {
 namespace chromium {
 
 namespace {
 
-const char kUploadFlag[] = "uploadIsDoneValue";
+// A render process that keeps dying is not started again and again.
+constexpr int kMaxStarts = 4;
+// How long the render process may take to release its contexts at shutdown.
+constexpr int kEndGraceMs = 2000;
 
-// The flag as the page should see it; null when the global has none.
-Json FlagOf(CefRefPtr<CefV8Context> context) {
-  CefRefPtr<CefV8Value> global = context ? context->GetGlobal() : NULL;
-  if (!global || !global->HasValue(kUploadFlag)) return Json();
-  bool ok;
-  Json value = JsonFromV8(global->GetValue(kUploadFlag), &ok);
-  return ok ? value : Json();
+FrameInfo InfoOf(CefRefPtr<CefFrame> frame) {
+  FrameInfo info;
+  ChromiumFrame* f = static_cast<ChromiumFrame*>(frame.get());
+  if (!f) return info;
+  info.key = f->devtools_id();
+  info.id = f->GetIdentifier();
+  info.url = f->GetURL().ToString();
+  info.name = f->GetName().ToString();
+  info.parent = f->parent_devtools_id();
+  return info;
+}
+
+Json BrowserJson(CefRefPtr<ChromiumBrowser> browser) {
+  return {{"id", browser->GetIdentifier()}, {"popup", browser->IsPopup()}};
+}
+
+int IntOf(const Json& json, const char* name) {
+  auto it = json.find(name);
+  return it != json.end() && it->is_number_integer() ? it->get<int>() : 0;
 }
 
 }  // namespace
 
-RenderHost::RenderHost(CefRefPtr<CefRenderProcessHandler> handler) : handler_(handler) {}
+RenderHost::RenderHost(std::string subprocess, std::vector<std::string> switches,
+                       CefRefPtr<CefRenderProcessHandler> handler)
+    : subprocess_(std::move(subprocess)), switches_(std::move(switches)), handler_(handler) {}
 
 RenderHost::~RenderHost() { Stop(); }
 
-void RenderHost::Start() { thread_.Start(); }
+void RenderHost::Start() { Channel(); }
+
+std::shared_ptr<LineChannel> RenderHost::Channel() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (channel_ || stopped_) return channel_;
+  if (starts_ >= kMaxStarts) return nullptr;
+  ++starts_;
+  if (subprocess_.empty()) {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
+    channel_ = std::make_shared<LineChannel>(fds[0]);
+    auto render_end = std::make_shared<LineChannel>(fds[1]);
+    CefRefPtr<CefRenderProcessHandler> handler = handler_;
+    threads_.emplace_back([handler, render_end] { RendererLoop(handler, render_end).Run(); });
+    pid_ = -1;
+    DebugLog("render side: on a thread of this process");
+  } else {
+    RenderProcess process;
+    std::string error;
+    if (!StartRenderProcess(subprocess_, switches_, &process, &error)) {
+      DebugLog("render side: %s; pages get no native functions", error.c_str());
+      return nullptr;
+    }
+    channel_ = process.channel;
+    pid_ = process.pid;
+    DebugLog("render side: process %d (%s)", static_cast<int>(pid_), subprocess_.c_str());
+  }
+  std::shared_ptr<LineChannel> channel = channel_;
+  const pid_t pid = pid_;
+  threads_.emplace_back([this, channel, pid] { ReadLoop(channel, pid); });
+  return channel_;
+}
 
 void RenderHost::Stop() {
-  thread_.Post([this] {
-    auto contexts = std::move(contexts_);
-    contexts_.clear();
-    for (auto& entry : contexts) Release(entry.second.first, entry.second.second);
-  });
-  thread_.Stop();
+  std::vector<std::thread> threads;
+  std::shared_ptr<LineChannel> channel;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopped_ = true;
+    channel = channel_;
+    threads.swap(threads_);
+  }
+  // The render side sees the end of its requests, releases its contexts and ends;
+  // our reader sees its end and reaps it. One that does not end in time is ended.
+  if (channel) {
+    channel->ShutdownWrite();
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!ended_.wait_for(lock, std::chrono::milliseconds(kEndGraceMs), [&] { return channel_ != channel; })) {
+      if (pid_ > 0) kill(pid_, SIGKILL);
+      channel->Shutdown();
+    }
+  }
+  for (auto& thread : threads)
+    if (thread.joinable()) thread.join();
+  std::lock_guard<std::mutex> lock(mutex_);
+  browsers_.clear();
+}
+
+pid_t RenderHost::render_pid() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pid_;
+}
+
+void RenderHost::ReadLoop(std::shared_ptr<LineChannel> channel, pid_t pid) {
+  Json message;
+  while (channel->Receive(&message)) {
+    if (message.is_object()) OnRenderMessage(message);
+  }
+  channel->Shutdown();
+  if (pid > 0) {
+    const int status = EndRenderProcess(pid, kEndGraceMs);
+    if (WIFSIGNALED(status)) DebugLog("render side: process %d ended by signal %d", pid, WTERMSIG(status));
+    else DebugLog("render side: process %d exited with %d", pid, WEXITSTATUS(status));
+  } else {
+    DebugLog("render side: the render thread ended");
+  }
+  std::map<uint64_t, Pending> pending;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (channel_ == channel) {
+      channel_ = nullptr;
+      pid_ = -1;
+    }
+    pending.swap(pending_);
+  }
+  ended_.notify_all();
+  // Pages blocked in a request go on without an answer from native code.
+  for (auto& entry : pending)
+    entry.second.session->Send("Fetch.fulfillRequest", FulfillParams(entry.second.request_id, "{}"));
+}
+
+void RenderHost::OnRenderMessage(const Json& message) {
+  const std::string type = message.value("t", std::string());
+  if (type == "answer") {
+    auto seq = message.find("seq");
+    if (seq == message.end() || !seq->is_number_unsigned()) return;
+    Pending pending;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = pending_.find(seq->get<uint64_t>());
+      if (it == pending_.end()) return;
+      pending = it->second;
+      pending_.erase(it);
+    }
+    const std::string body = message.value("body", std::string("{}"));
+    pending.session->Send("Fetch.fulfillRequest", FulfillParams(pending.request_id, body),
+                          [](const CommandResult& r) {
+                            if (!r.ok) DebugLog("bridge answer not delivered: %s", r.error.c_str());
+                          });
+    return;
+  }
+  CefRefPtr<ChromiumBrowser> browser = BrowserById(IntOf(message, "browser"));
+  if (!browser) return;
+  if (type == "message") {
+    CefRefPtr<CefProcessMessage> process_message = ProcessMessageFromJson(message.value("message", Json()));
+    if (process_message) browser->DeliverRendererMessage(process_message);
+  } else if (type == "eval") {
+    const std::string frame = message.value("frame", std::string());
+    const std::string script = message.value("script", std::string());
+    browser->context()->ui.Post(
+        [browser, frame, script] { browser->EvaluateInFrame(frame, script, [](const std::string&) {}); });
+  } else if (type == "load") {
+    CefRefPtr<CefFrame> frame = browser->FrameForDevToolsId(message.value("frame", std::string()));
+    if (frame) frame->LoadURL(message.value("url", std::string()));
+  } else if (type == "history") {
+    const std::string what = message.value("do", std::string());
+    if (what == "back") browser->GoBack();
+    else if (what == "forward") browser->GoForward();
+    else if (what == "reload") browser->Reload();
+    else if (what == "stop") browser->StopLoad();
+  }
+}
+
+CefRefPtr<ChromiumBrowser> RenderHost::BrowserById(int id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = browsers_.find(id);
+  return it == browsers_.end() ? NULL : it->second;
 }
 
 void RenderHost::OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
                                  std::shared_ptr<DevToolsSession> session, const std::string& request_id,
                                  const std::string& body) {
-  bool posted = thread_.Post([this, browser, frame, session, request_id, body] {
-    Json request = Json::parse(body, nullptr, false);
-    std::string answer = "{}";
-    if (request.is_object() && frame) {
-      const std::string op = request.value("op", std::string());
-      if (op == "context") answer = CreateContext(browser, frame);
-      else if (op == "call") answer = Call(browser, frame, request);
-    }
-    session->Send("Fetch.fulfillRequest", FulfillParams(request_id, answer), [](const CommandResult& r) {
-      if (!r.ok) DebugLog("bridge answer not delivered: %s", r.error.c_str());
-    });
-  });
+  std::shared_ptr<LineChannel> channel = Channel();
+  uint64_t seq = 0;
+  if (channel && frame) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seq = next_seq_++;
+    pending_[seq] = Pending{session, request_id};
+    browsers_[browser->GetIdentifier()] = browser;
+  }
+  Json request = {{"t", "request"},
+                  {"seq", seq},
+                  {"browser", BrowserJson(browser)},
+                  {"frame", FrameInfoToJson(InfoOf(frame.get()))},
+                  {"main", FrameInfoToJson(InfoOf(browser->GetMainFrame()))},
+                  {"body", body}};
+  if (seq && channel->Send(request)) return;
+  if (seq) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_.erase(seq) == 0) return;  // the reader answered it as the channel ended
+  }
   // A page must never stay blocked in its request.
-  if (!posted) session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
-}
-
-std::string RenderHost::CreateContext(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame) {
-  const auto key = std::make_pair(browser->GetIdentifier(), frame->devtools_id());
-  auto old = contexts_.find(key);
-  if (old != contexts_.end()) {
-    // The frame's previous document is gone.
-    Release(old->second.first, old->second.second);
-    contexts_.erase(old);
-  }
-  CefRefPtr<CefV8Context> context = CreateV8Context(browser.get(), frame.get());
-  contexts_[key] = std::make_pair(context, frame);
-  frame->SetV8Context(context);
-  if (handler_) handler_->OnContextCreated(browser.get(), frame.get(), context);
-  return InstalledOnGlobal(context->GetGlobal()).dump();
-}
-
-void RenderHost::Release(CefRefPtr<CefV8Context> context, CefRefPtr<ChromiumFrame> frame) {
-  if (handler_) handler_->OnContextReleased(context->GetBrowser(), frame.get(), context);
-  InvalidateV8Context(context);
-  frame->ClearV8Context(context);
-}
-
-std::string RenderHost::Call(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
-                             const Json& request) {
-  auto it = contexts_.find(std::make_pair(browser->GetIdentifier(), frame->devtools_id()));
-  if (it == contexts_.end()) return CallAnswer(NULL, "the frame has no context").dump();
-  CefRefPtr<CefV8Context> context = it->second.first;
-  // The page could not be asked during the call, so its flag came along.
-  if (request.contains("uploadIsDoneValue")) {
-    CefRefPtr<CefFrame> main = browser->GetMainFrame();
-    CefRefPtr<CefV8Context> main_context = main ? main->GetV8Context() : NULL;
-    if (main_context && main_context->GetGlobal())
-      main_context->GetGlobal()->SetValue(kUploadFlag, V8FromJson(request["uploadIsDoneValue"]),
-                                          V8_PROPERTY_ATTRIBUTE_NONE);
-  }
-  CefRefPtr<CefV8Value> global = context->GetGlobal();
-  const std::string name = request.value("name", std::string());
-  CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : NULL;
-  if (!function || !function->IsFunction()) return CallAnswer(NULL, name + " is not a function").dump();
-  CefV8ValueList arguments;
-  if (request.contains("args") && request["args"].is_array())
-    for (const Json& arg : request["args"]) arguments.push_back(V8FromJson(arg));
-  CefRefPtr<CefV8Value> retval = function->ExecuteFunctionWithContext(context, global, arguments);
-  std::string exception;
-  if (function->HasException()) {
-    exception = function->GetException()->GetMessage().ToString();
-    function->ClearException();
-  }
-  return CallAnswer(retval, exception).dump();
+  session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
 }
 
 void RenderHost::ReleaseBrowser(int browser_id) {
-  thread_.Post([this, browser_id] {
-    for (auto it = contexts_.begin(); it != contexts_.end();) {
-      if (it->first.first != browser_id) {
-        ++it;
-        continue;
-      }
-      Release(it->second.first, it->second.second);
-      it = contexts_.erase(it);
-    }
-  });
+  std::shared_ptr<LineChannel> channel;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (browsers_.erase(browser_id) == 0) return;  // the render side never saw it
+    channel = channel_;
+  }
+  if (channel) channel->Send({{"t", "release"}, {"browser", browser_id}});
 }
 
 bool RenderHost::PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message) {
-  return thread_.Post([this, browser, message] {
-    if (!handler_) return;
-    // Writes of the flag happen here, outside any call: they reach the page
-    // afterwards as ordinary evaluations.
-    std::map<std::string, Json> before;
-    for (auto& entry : contexts_)
-      if (entry.first.first == browser->GetIdentifier()) before[entry.first.second] = FlagOf(entry.second.first);
-    handler_->OnProcessMessageReceived(browser.get(), PID_BROWSER, message);
-    for (auto& entry : contexts_) {
-      if (entry.first.first != browser->GetIdentifier()) continue;
-      Json after = FlagOf(entry.second.first);
-      auto was = before.find(entry.first.second);
-      if (after.is_null() || (was != before.end() && was->second == after)) continue;
-      const std::string frame_id = entry.first.second;
-      const std::string script = std::string("window.") + kUploadFlag + " = " + after.dump() + ";";
-      browser->context()->ui.Post([browser, frame_id, script] {
-        browser->EvaluateInFrame(frame_id, script, [](const std::string&) {});
-      });
-    }
-  });
+  std::shared_ptr<LineChannel> channel = Channel();
+  if (!channel || !message) return false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    browsers_[browser->GetIdentifier()] = browser;
+  }
+  return channel->Send({{"t", "message"},
+                        {"browser", BrowserJson(browser)},
+                        {"main", FrameInfoToJson(InfoOf(browser->GetMainFrame()))},
+                        {"message", ProcessMessageToJson(message)}});
 }
 
 }  // namespace chromium

@@ -1,18 +1,25 @@
-// The render side hosted in the library's process: one renderer thread that
-// calls the application's render-process handler, the V8 model contexts of the
-// pages' documents, and the bridge's requests and process messages.
+// The browser process's end of the render side. The render side runs in the
+// sub-process executable the application names (started with the renderer
+// type and a private channel), or, when it names none, on a thread of this
+// process with the application's own render-process handler. Either way it
+// speaks the same channel (render_wire.h).
 #pragma once
 
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <utility>
+#include <thread>
+#include <vector>
 
 #include "devtools_session.h"
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
-#include "include/cef_v8.h"
-#include "task_thread.h"
+#include "line_channel.h"
 
 namespace mvengine {
 namespace chromium {
@@ -22,14 +29,17 @@ class ChromiumFrame;
 
 class RenderHost {
  public:
-  explicit RenderHost(CefRefPtr<CefRenderProcessHandler> handler);
+  // `subprocess` empty: the render side runs here with `handler`.
+  RenderHost(std::string subprocess, std::vector<std::string> switches,
+             CefRefPtr<CefRenderProcessHandler> handler);
   ~RenderHost();  // Stop()
 
   void Start();
-  // Releases every context on the renderer thread, then ends it.
+  // The render side releases every context and ends; its process is reaped.
   void Stop();
 
-  // UI: a bridge request of `frame` (Fetch.requestPaused); answered through `session`.
+  // UI: a bridge request of `frame` (Fetch.requestPaused); answered through `session`,
+  // always, also when the render side is gone.
   void OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
                        std::shared_ptr<DevToolsSession> session, const std::string& request_id,
                        const std::string& body);
@@ -38,16 +48,34 @@ class RenderHost {
   // Any thread: a message for the render side of `browser`.
   bool PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message);
 
- private:
-  // Renderer thread.
-  std::string CreateContext(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame);
-  std::string Call(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame, const Json& request);
-  void Release(CefRefPtr<CefV8Context> context, CefRefPtr<ChromiumFrame> frame);
+  // The render process, -1 when there is none (tests).
+  pid_t render_pid();
 
+ private:
+  struct Pending {
+    std::shared_ptr<DevToolsSession> session;
+    std::string request_id;
+  };
+  // A running render side, or null; starts one when there is none (not after Stop).
+  std::shared_ptr<LineChannel> Channel();
+  void ReadLoop(std::shared_ptr<LineChannel> channel, pid_t pid);
+  void OnRenderMessage(const Json& message);
+  CefRefPtr<ChromiumBrowser> BrowserById(int id);
+
+  const std::string subprocess_;
+  const std::vector<std::string> switches_;
   const CefRefPtr<CefRenderProcessHandler> handler_;
-  TaskThread thread_;
-  // Renderer thread only: the live context of each frame, by (browser id, frame id).
-  std::map<std::pair<int, std::string>, std::pair<CefRefPtr<CefV8Context>, CefRefPtr<ChromiumFrame>>> contexts_;
+
+  std::mutex mutex_;  // guards the fields below
+  std::condition_variable ended_;  // a reader saw its render side end
+  bool stopped_ = false;
+  int starts_ = 0;
+  std::shared_ptr<LineChannel> channel_;  // null while no render side runs
+  pid_t pid_ = -1;
+  std::vector<std::thread> threads_;      // readers and the in-process renderer; joined by Stop
+  uint64_t next_seq_ = 1;
+  std::map<uint64_t, Pending> pending_;   // requests the render side has not answered
+  std::map<int, CefRefPtr<ChromiumBrowser>> browsers_;  // browsers the render side knows
 };
 
 }  // namespace chromium

@@ -1,0 +1,182 @@
+#include "renderer_loop.h"
+
+#include "bridge_protocol.h"
+#include "debug_log.h"
+#include "mvengine/v8_model.h"
+#include "process_message_json.h"
+
+namespace mvengine {
+namespace chromium {
+
+namespace {
+
+const char kUploadFlag[] = "uploadIsDoneValue";
+
+// The flag as the page should see it; null when the global has none.
+Json FlagOf(CefRefPtr<CefV8Context> context) {
+  CefRefPtr<CefV8Value> global = context ? context->GetGlobal() : NULL;
+  if (!global || !global->HasValue(kUploadFlag)) return Json();
+  bool ok;
+  Json value = JsonFromV8(global->GetValue(kUploadFlag), &ok);
+  return ok ? value : Json();
+}
+
+int IntOf(const Json& json, const char* name) {
+  auto it = json.find(name);
+  return it != json.end() && it->is_number_integer() ? it->get<int>() : 0;
+}
+
+}  // namespace
+
+RendererLoop::RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<LineChannel> channel)
+    : handler_(handler), channel_(channel) {}
+
+void RendererLoop::Run() {
+  if (handler_) handler_->OnWebKitInitialized();
+  Json message;
+  while (channel_->Receive(&message)) {
+    if (!message.is_object()) continue;
+    const std::string type = message.value("t", std::string());
+    if (type == "request") OnRequest(message);
+    else if (type == "message") OnMessage(message);
+    else if (type == "release") Release(IntOf(message, "browser"));
+  }
+  DebugLog("render side: the channel ended; releasing %zu browsers", browsers_.size());
+  while (!browsers_.empty()) Release(browsers_.begin()->first);
+}
+
+CefRefPtr<RendererBrowser> RendererLoop::BrowserFor(const Json& descriptor) {
+  const int id = IntOf(descriptor, "id");
+  if (id <= 0) return NULL;
+  auto it = browsers_.find(id);
+  if (it != browsers_.end()) return it->second;
+  auto popup = descriptor.find("popup");
+  std::weak_ptr<LineChannel> channel = channel_;
+  CefRefPtr<RendererBrowser> browser =
+      new RendererBrowser(id, popup != descriptor.end() && popup->is_boolean() && popup->get<bool>(),
+                          [channel](const Json& m) {
+                            auto c = channel.lock();
+                            return c && c->Send(m);
+                          });
+  browsers_[id] = browser;
+  if (handler_) handler_->OnBrowserCreated(browser.get());
+  return browser;
+}
+
+void RendererLoop::OnRequest(const Json& message) {
+  std::string answer = "{}";
+  CefRefPtr<RendererBrowser> browser = BrowserFor(message.value("browser", Json::object()));
+  FrameInfo frame_info, main_info;
+  if (browser && FrameInfoFromJson(message.value("frame", Json()), &frame_info)) {
+    if (FrameInfoFromJson(message.value("main", Json()), &main_info)) browser->UpdateFrame(main_info);
+    CefRefPtr<RendererFrame> frame = browser->UpdateFrame(frame_info);
+    Json request = Json::parse(message.value("body", std::string()), nullptr, false);
+    if (request.is_object()) {
+      const std::string op = request.value("op", std::string());
+      if (op == "context") answer = CreateContext(browser, frame);
+      else if (op == "call") answer = Call(browser, frame, request);
+    }
+  }
+  // Always answered: the page is blocked until it is.
+  channel_->Send({{"t", "answer"}, {"seq", message.value("seq", Json())}, {"body", answer}});
+}
+
+std::string RendererLoop::CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame) {
+  const auto key = std::make_pair(browser->GetIdentifier(), frame->key());
+  auto old = contexts_.find(key);
+  if (old != contexts_.end()) {
+    // The frame's previous document is gone.
+    CefRefPtr<CefV8Context> previous = old->second;
+    contexts_.erase(old);
+    ReleaseContext(browser, frame, previous);
+  }
+  CefRefPtr<CefV8Context> context = CreateV8Context(browser.get(), frame.get());
+  contexts_[key] = context;
+  frame->SetV8Context(context);
+  if (handler_) handler_->OnContextCreated(browser.get(), frame.get(), context);
+  return InstalledOnGlobal(context->GetGlobal()).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void RendererLoop::ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                                  CefRefPtr<CefV8Context> context) {
+  if (handler_) handler_->OnContextReleased(browser.get(), frame.get(), context);
+  InvalidateV8Context(context);
+  frame->ClearV8Context(context);
+}
+
+std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                               const Json& request) {
+  auto it = contexts_.find(std::make_pair(browser->GetIdentifier(), frame->key()));
+  if (it == contexts_.end()) return CallAnswer(NULL, "the frame has no context").dump();
+  CefRefPtr<CefV8Context> context = it->second;
+  // The page could not be asked during the call, so its flag came along.
+  if (request.contains("uploadIsDoneValue")) {
+    CefRefPtr<CefFrame> main = browser->GetMainFrame();
+    CefRefPtr<CefV8Context> main_context = main ? main->GetV8Context() : NULL;
+    if (main_context && main_context->GetGlobal())
+      main_context->GetGlobal()->SetValue(kUploadFlag, V8FromJson(request["uploadIsDoneValue"]),
+                                          V8_PROPERTY_ATTRIBUTE_NONE);
+  }
+  CefRefPtr<CefV8Value> global = context->GetGlobal();
+  const std::string name = request.value("name", std::string());
+  CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : NULL;
+  if (!function || !function->IsFunction()) return CallAnswer(NULL, name + " is not a function").dump();
+  CefV8ValueList arguments;
+  if (request.contains("args") && request["args"].is_array())
+    for (const Json& arg : request["args"]) arguments.push_back(V8FromJson(arg));
+  CefRefPtr<CefV8Value> retval = function->ExecuteFunctionWithContext(context, global, arguments);
+  std::string exception;
+  if (function->HasException()) {
+    exception = function->GetException()->GetMessage().ToString();
+    function->ClearException();
+  }
+  return CallAnswer(retval, exception).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void RendererLoop::OnMessage(const Json& message) {
+  CefRefPtr<RendererBrowser> browser = BrowserFor(message.value("browser", Json::object()));
+  CefRefPtr<CefProcessMessage> process_message = ProcessMessageFromJson(message.value("message", Json()));
+  if (!browser || !process_message || !handler_) return;
+  FrameInfo main_info;
+  if (FrameInfoFromJson(message.value("main", Json()), &main_info)) browser->UpdateFrame(main_info);
+  const int id = browser->GetIdentifier();
+  // Writes of the flag happen here, outside any call: they reach the page
+  // afterwards as ordinary evaluations.
+  std::map<std::string, Json> before;
+  for (auto& entry : contexts_)
+    if (entry.first.first == id) before[entry.first.second] = FlagOf(entry.second);
+  handler_->OnProcessMessageReceived(browser.get(), PID_BROWSER, process_message);
+  for (auto& entry : contexts_) {
+    if (entry.first.first != id) continue;
+    Json after = FlagOf(entry.second);
+    auto was = before.find(entry.first.second);
+    if (after.is_null() || (was != before.end() && was->second == after)) continue;
+    channel_->Send({{"t", "eval"},
+                    {"browser", id},
+                    {"frame", entry.first.second},
+                    {"script", std::string("window.") + kUploadFlag + " = " + after.dump() + ";"}});
+  }
+}
+
+void RendererLoop::Release(int browser_id) {
+  auto found = browsers_.find(browser_id);
+  if (found == browsers_.end()) return;
+  CefRefPtr<RendererBrowser> browser = found->second;
+  for (auto it = contexts_.begin(); it != contexts_.end();) {
+    if (it->first.first != browser_id) {
+      ++it;
+      continue;
+    }
+    CefRefPtr<CefV8Context> context = it->second;
+    CefRefPtr<RendererFrame> frame = browser->FrameByKey(it->first.second);
+    it = contexts_.erase(it);
+    if (frame) ReleaseContext(browser, frame, context);
+    else InvalidateV8Context(context);
+  }
+  browsers_.erase(found);
+  if (handler_) handler_->OnBrowserDestroyed(browser.get());
+  browser->Detach();
+}
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,46 @@
+// The render side: reads the browser process's requests from the channel and
+// runs the application's render-process handler for them, all on the thread
+// that calls Run (the renderer thread). It runs in the sub-process the engine
+// starts, or on a thread of the browser process when there is none.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "include/cef_render_process_handler.h"
+#include "include/cef_v8.h"
+#include "line_channel.h"
+#include "renderer_proxies.h"
+
+namespace mvengine {
+namespace chromium {
+
+class RendererLoop {
+ public:
+  RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<LineChannel> channel);
+
+  // Until the channel ends; then every context and browser is released.
+  void Run();
+
+ private:
+  void OnRequest(const Json& message);
+  void OnMessage(const Json& message);
+  void Release(int browser_id);
+  CefRefPtr<RendererBrowser> BrowserFor(const Json& descriptor);
+  std::string CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
+  std::string Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
+  void ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                      CefRefPtr<CefV8Context> context);
+
+  const CefRefPtr<CefRenderProcessHandler> handler_;
+  const std::shared_ptr<LineChannel> channel_;
+  // Renderer thread only.
+  std::map<int, CefRefPtr<RendererBrowser>> browsers_;
+  // The live context of each frame's document, by (browser id, frame key).
+  std::map<std::pair<int, std::string>, CefRefPtr<CefV8Context>> contexts_;
+};
+
+}  // namespace chromium
+}  // namespace mvengine

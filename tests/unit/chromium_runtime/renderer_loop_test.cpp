@@ -1,0 +1,189 @@
+// The render side against a scripted browser process: requests are answered
+// with what the handler installed and what its functions return, messages keep
+// their types both ways, and every context is released when the browser or the
+// channel goes.
+#include <sys/socket.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "line_channel.h"
+#include "process_message_json.h"
+#include "render_wire.h"
+#include "renderer_loop.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+class Handler : public CefRenderProcessHandler, public CefV8Handler {
+ public:
+  void OnBrowserCreated(CefRefPtr<CefBrowser> browser) override { Log("browser " + Id(browser)); }
+  void OnBrowserDestroyed(CefRefPtr<CefBrowser> browser) override { Log("destroyed " + Id(browser)); }
+  void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                        CefRefPtr<CefV8Context> context) override {
+    Log("context " + frame->GetURL().ToString() + (frame->IsMain() ? " main" : " child"));
+    context->GetGlobal()->SetValue("twice", CefV8Value::CreateFunction("twice", this), V8_PROPERTY_ATTRIBUTE_NONE);
+    context->GetGlobal()->SetValue("uploadIsDoneValue", CefV8Value::CreateBool(false), V8_PROPERTY_ATTRIBUTE_NONE);
+  }
+  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
+                         CefRefPtr<CefV8Context> context) override {
+    Log("released " + frame->GetURL().ToString());
+  }
+  bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source,
+                                CefRefPtr<CefProcessMessage> message) override {
+    CefRefPtr<CefListValue> args = message->GetArgumentList();
+    Log("message " + message->GetName().ToString() + " " + std::to_string(args->GetType(0)) + " " +
+        std::to_string(source));
+    // Finds the frame by its engine id, as the application does.
+    CefRefPtr<CefFrame> frame = browser->GetFrame(args->GetInt(0));
+    if (frame && frame->GetV8Context())
+      frame->GetV8Context()->GetGlobal()->SetValue("uploadIsDoneValue", CefV8Value::CreateBool(true), V8_PROPERTY_ATTRIBUTE_NONE);
+    CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("reply");
+    reply->GetArgumentList()->SetInt(0, 42);
+    browser->SendProcessMessage(PID_BROWSER, reply);
+    return true;
+  }
+  bool Execute(const CefString& name, CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments,
+               CefRefPtr<CefV8Value>& retval, CefString& exception) override {
+    if (arguments.empty() || !arguments[0]->IsInt()) {
+      exception = "twice needs a number";
+      return true;
+    }
+    retval = CefV8Value::CreateInt(arguments[0]->GetIntValue() * 2);
+    return true;
+  }
+
+  std::vector<std::string> log() {
+    std::lock_guard<std::mutex> lock(m_);
+    return log_;
+  }
+
+ private:
+  static std::string Id(CefRefPtr<CefBrowser> b) { return std::to_string(b->GetIdentifier()); }
+  void Log(const std::string& s) {
+    std::lock_guard<std::mutex> lock(m_);
+    log_.push_back(s);
+  }
+  std::mutex m_;
+  std::vector<std::string> log_;
+  IMPLEMENT_REFCOUNTING(Handler);
+};
+
+class RendererLoopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    int fds[2];
+    ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds));
+    browser_side_ = std::make_shared<LineChannel>(fds[0]);
+    auto render_side = std::make_shared<LineChannel>(fds[1]);
+    CefRefPtr<Handler> handler = handler_;
+    thread_ = std::thread([handler, render_side] { RendererLoop(handler.get(), render_side).Run(); });
+  }
+  void TearDown() override {
+    browser_side_->ShutdownWrite();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  static Json Frame(const std::string& key, long long id, const std::string& url, const std::string& parent) {
+    return FrameInfoToJson(FrameInfo{key, id, url, "", parent});
+  }
+  // A bridge request; returns the page's answer.
+  Json Request(int seq, const Json& frame, const Json& body, int browser = 1) {
+    EXPECT_TRUE(browser_side_->Send({{"t", "request"},
+                                     {"seq", seq},
+                                     {"browser", {{"id", browser}, {"popup", false}}},
+                                     {"frame", frame},
+                                     {"main", Frame("M", 10, "https://a.test/", "")},
+                                     {"body", body.dump()}}));
+    Json m;
+    while (browser_side_->Receive(&m)) {
+      if (m["t"] == "answer") {
+        EXPECT_EQ(seq, m["seq"]);
+        return Json::parse(m["body"].get<std::string>());
+      }
+      received_.push_back(m);
+    }
+    ADD_FAILURE() << "no answer";
+    return Json();
+  }
+  Json Next() {
+    Json m;
+    EXPECT_TRUE(browser_side_->Receive(&m));
+    return m;
+  }
+
+  CefRefPtr<Handler> handler_ = new Handler();
+  std::shared_ptr<LineChannel> browser_side_;
+  std::thread thread_;
+  std::vector<Json> received_;
+};
+
+TEST_F(RendererLoopTest, ContextsInstallFunctionsThatAnswerCallsSynchronously) {
+  Json installed = Request(1, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}});
+  EXPECT_EQ(Json::array({"twice"}), installed["functions"]);
+  EXPECT_EQ(false, installed["values"]["uploadIsDoneValue"]);
+  EXPECT_EQ(Json::object({{"value", 42}}), Request(2, Frame("M", 10, "https://a.test/", ""),
+                                                  {{"op", "call"}, {"name", "twice"}, {"args", {21}}}));
+  Json failed = Request(3, Frame("M", 10, "https://a.test/", ""), {{"op", "call"}, {"name", "twice"}});
+  EXPECT_EQ("twice needs a number", failed["exception"]);
+  // A frame that never asked for a context has nothing to call.
+  EXPECT_TRUE(Request(4, Frame("C", 11, "https://a.test/c", "M"), {{"op", "call"}, {"name", "twice"}})
+                  .contains("exception"));
+  // Requests that make no sense are still answered, so the page never stays blocked.
+  EXPECT_EQ(Json::object(), Request(5, Frame("M", 10, "https://a.test/", ""), {{"op", "dance"}}));
+  EXPECT_EQ(Json::object(), Request(6, Json("no frame"), {{"op", "context"}}));
+  EXPECT_EQ(Json::object(), Request(7, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}}, 0));
+}
+
+TEST_F(RendererLoopTest, ANewDocumentReleasesTheFramesPreviousContext) {
+  Request(1, Frame("M", 10, "https://a.test/1", ""), {{"op", "context"}});
+  Request(2, Frame("C", 11, "https://a.test/child", "M"), {{"op", "context"}});
+  Request(3, Frame("M", 10, "https://a.test/2", ""), {{"op", "context"}});
+  // The URL is the frame's as the render side knows it at release time.
+  EXPECT_EQ((std::vector<std::string>{"browser 1", "context https://a.test/1 main", "context https://a.test/child child",
+                                      "released https://a.test/2", "context https://a.test/2 main"}),
+            handler_->log());
+}
+
+TEST_F(RendererLoopTest, MessagesKeepTheirTypesBothWaysAndFlagWritesReachThePage) {
+  Request(1, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}});
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("SetUploadIsDone");
+  message->GetArgumentList()->SetInt(0, 10);
+  ASSERT_TRUE(browser_side_->Send({{"t", "message"},
+                                   {"browser", {{"id", 1}}},
+                                   {"main", Frame("M", 10, "https://a.test/", "")},
+                                   {"message", ProcessMessageToJson(message)}}));
+  Json first = Next(), second = Next();
+  // The handler's reply goes out while it runs; the flag it wrote follows as an evaluation.
+  EXPECT_EQ("message", first["t"]);
+  EXPECT_EQ(1, first["browser"]);
+  CefRefPtr<CefProcessMessage> reply = ProcessMessageFromJson(first["message"]);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(VTYPE_INT, reply->GetArgumentList()->GetType(0));
+  EXPECT_EQ(Json({{"t", "eval"}, {"browser", 1}, {"frame", "M"}, {"script", "window.uploadIsDoneValue = true;"}}),
+            second);
+  EXPECT_EQ("message SetUploadIsDone " + std::to_string(VTYPE_INT) + " " + std::to_string(PID_BROWSER),
+            handler_->log().back());
+}
+
+TEST_F(RendererLoopTest, ReleaseAndTheChannelsEndReleaseEveryContext) {
+  Request(1, Frame("M", 10, "https://a.test/one", ""), {{"op", "context"}}, 1);
+  Request(2, Frame("N", 20, "https://b.test/two", ""), {{"op", "context"}}, 2);
+  ASSERT_TRUE(browser_side_->Send({{"t", "release"}, {"browser", 1}}));
+  browser_side_->ShutdownWrite();
+  thread_.join();
+  std::vector<std::string> log = handler_->log();
+  std::vector<std::string> tail(log.end() - 4, log.end());
+  EXPECT_EQ((std::vector<std::string>{"released https://a.test/one", "destroyed 1", "released https://b.test/two",
+                                      "destroyed 2"}),
+            tail);
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,120 @@
+// marovekcef as the engine starts it for pages: the render side of the page
+// bridge, computing what pages get from files next to marovekcef.
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "bridge_protocol.h"
+#include "pagebridge/data_uri.h"
+#include "process_message_json.h"
+#include "render_process.h"
+#include "render_wire.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+// The install layout: P/mvcef/marovekcef reads P/data.
+std::string DataRoot() {
+  std::string path = MAROVEKCEF_PATH;
+  path = path.substr(0, path.rfind('/'));
+  return path.substr(0, path.rfind('/')) + "/data";
+}
+
+class MarovekcefRenderer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(StartRenderProcess(MAROVEKCEF_PATH, {}, &process_, &error)) << error;
+  }
+  void TearDown() override {
+    if (process_.channel) process_.channel->ShutdownWrite();
+    if (process_.pid > 0) EndRenderProcess(process_.pid, 5000);
+  }
+
+  static Json Main() { return FrameInfoToJson(FrameInfo{"M", 10, "https://a.test/", "", ""}); }
+  Json Request(const Json& body) {
+    static int seq = 0;
+    ++seq;
+    EXPECT_TRUE(process_.channel->Send({{"t", "request"},
+                                        {"seq", seq},
+                                        {"browser", {{"id", 1}}},
+                                        {"frame", Main()},
+                                        {"main", Main()},
+                                        {"body", body.dump()}}));
+    Json m;
+    while (process_.channel->Receive(&m)) {
+      if (m["t"] == "answer" && m["seq"] == seq) return Json::parse(m["body"].get<std::string>());
+      others_.push_back(m);
+    }
+    ADD_FAILURE() << "marovekcef ended without answering";
+    return Json();
+  }
+
+  RenderProcess process_;
+  std::vector<Json> others_;  // what came besides answers
+};
+
+TEST_F(MarovekcefRenderer, PagesGetTheBridgeAndImagesComeFromBesideMarovekcef) {
+  Json installed = Request({{"op", "context"}});
+  std::vector<std::string> functions = installed["functions"];
+  std::sort(functions.begin(), functions.end());
+  EXPECT_EQ((std::vector<std::string>{"batchUploadImg", "initUploadIsDone", "uploadFeedbackImg", "uploadImg",
+                                      "uploadIsDone"}),
+            functions);
+  EXPECT_EQ(false, installed["values"]["uploadIsDoneValue"]);
+
+  std::ifstream file(DataRoot() + "/screenshot/rc1_0.png", std::ios::binary);
+  ASSERT_TRUE(file) << DataRoot();
+  const std::string png((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  Json image = Request({{"op", "call"}, {"name", "uploadImg"}, {"args", {1}}});
+  ASSERT_TRUE(image["value"].is_string()) << image.dump();
+  std::string uri = image["value"];
+  uri.erase(std::remove_if(uri.begin(), uri.end(), [](char c) { return c == '\r' || c == '\n'; }), uri.end());
+  EXPECT_EQ("data:image/png;base64," + Base64Encode(png), uri);
+  Json missing = Request({{"op", "call"}, {"name", "uploadImg"}, {"args", {987}}});
+  EXPECT_EQ(mvcef::PlaceholderImageUri(), missing["value"]);
+}
+
+TEST_F(MarovekcefRenderer, MessagesCrossBothWaysWithTheirTypes) {
+  Request({{"op", "context"}});
+  // uploadIsDone reads the flag the page sent along and asks the browser process to refresh it.
+  Json done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}, {"uploadIsDoneValue", true}});
+  EXPECT_EQ(true, done["value"]);
+  ASSERT_FALSE(others_.empty());
+  CefRefPtr<CefProcessMessage> asked = ProcessMessageFromJson(others_.back()["message"]);
+  ASSERT_TRUE(asked);
+  EXPECT_EQ("msg_InitUploadIsDone", asked->GetName().ToString());
+  EXPECT_EQ(VTYPE_INT, asked->GetArgumentList()->GetType(0));
+  EXPECT_EQ(10, asked->GetArgumentList()->GetInt(0));  // the main frame's id, low half
+
+  // The browser process's answer writes the flag, which reaches the page as an evaluation.
+  CefRefPtr<CefProcessMessage> answer = CefProcessMessage::Create("msg_InitUploadIsDoneEx");
+  answer->GetArgumentList()->SetInt(0, 10);
+  answer->GetArgumentList()->SetInt(1, 0);
+  answer->GetArgumentList()->SetBool(2, false);
+  ASSERT_TRUE(process_.channel->Send(
+      {{"t", "message"}, {"browser", {{"id", 1}}}, {"main", Main()}, {"message", ProcessMessageToJson(answer)}}));
+  Json eval;
+  ASSERT_TRUE(process_.channel->Receive(&eval));
+  EXPECT_EQ(Json({{"t", "eval"}, {"browser", 1}, {"frame", "M"}, {"script", "window.uploadIsDoneValue = false;"}}),
+            eval);
+}
+
+TEST_F(MarovekcefRenderer, EndsCleanlyWhenTheBrowserProcessLetsGo) {
+  Request({{"op", "context"}});
+  process_.channel->ShutdownWrite();
+  const int status = EndRenderProcess(process_.pid, 5000);
+  process_.pid = -1;
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(0, WEXITSTATUS(status));
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
