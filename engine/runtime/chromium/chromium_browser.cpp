@@ -86,6 +86,16 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   if (!context_->locale.empty())
     session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});
   ApplyViewMetrics(false);
+  SetUpDocumentSession(session);
+  // The target was created with its address but waits for us: its load starts
+  // when it runs. Anything sent to it before it has answered the set-up (a
+  // navigation that swaps its renderer, above all) Chromium treats as a crash.
+  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), [self, url](const CommandResult&) {
+    self->PostToUi([self, url] { self->OnPageReady(url); });
+  });
+}
+
+void ChromiumBrowser::SetUpDocumentSession(const std::shared_ptr<DevToolsSession>& session) {
   if (context_->render) {
     // Every document asks native code first (see bridge_protocol.h); strict CSPs
     // would refuse the request.
@@ -100,12 +110,8 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
     Json pattern = {{"urlPattern", std::string(kBridgeUrlPattern)}, {"requestStage", "Request"}};
     session->Send("Fetch.enable", {{"patterns", Json::array({pattern})}}, report("Fetch.enable"));
   }
-  // The target was created with its address but waits for us: its load starts
-  // when it runs. Anything sent to it before it has answered the set-up (a
-  // navigation that swaps its renderer, above all) Chromium treats as a crash.
-  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), [self, url](const CommandResult&) {
-    self->PostToUi([self, url] { self->OnPageReady(url); });
-  });
+  // Cross-origin frames wait for the same set-up before their first script.
+  session->Send("Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
 }
 
 void ChromiumBrowser::OnPageReady(const std::string& url) {
@@ -117,9 +123,9 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   after_created_sent_ = true;
   if (CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler()) life->OnAfterCreated(this);
   DebugLog("browser %d: loading %s", id_, url.c_str());
-  std::vector<std::pair<std::string, Json>> early;
+  std::vector<EarlyEvent> early;
   early.swap(early_events_);
-  for (auto& event : early) HandleEvent(event.first, event.second);
+  for (auto& event : early) HandleEvent(event.method, event.params, event.from);
 }
 
 void ChromiumBrowser::ApplyViewMetrics(bool restart_screencast) {
@@ -320,6 +326,7 @@ void ChromiumBrowser::CloseOnUi() {
   if (!target_id_.empty() && context_->transport)
     context_->transport->Send("Target.closeTarget", {{"targetId", target_id_}});
   for (auto& entry : frames) entry.second->Detach();
+  child_sessions_.clear();  // their subscriptions hold this browser
   if (life) life->OnBeforeClose(this);
   DebugLog("browser %d closed", id_);
   client_ = nullptr;
@@ -343,6 +350,7 @@ void ChromiumBrowser::Abandon() {
     frames.swap(frames_);
   }
   for (auto& entry : frames) entry.second->Detach();
+  child_sessions_.clear();
   client_ = nullptr;
   receiver_.reset();
 }

@@ -81,8 +81,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // up and lets it run. OnAfterCreated reaches the client before anything else.
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
               const std::string& url);
-  // UI: one event of this page's session.
-  void HandleEvent(const std::string& method, const Json& params);
+  // UI: one event of this page's session (`from` empty) or of the session of one
+  // of its cross-origin frames (`from` is that session's id).
+  void HandleEvent(const std::string& method, const Json& params, const std::string& from = std::string());
   // UI: Chromium is gone; the browser stays usable as a dead page.
   void OnChromiumGone();
   // UI: the runtime is shutting down; drop every reference without callbacks.
@@ -110,9 +111,18 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnFrameStoppedLoading(const std::string& frame_id);
   void OnFrameDetached(const std::string& frame_id);
   void OnLoadingFailed(const Json& params);
-  void OnDialogOpening(const Json& params);
+  void OnDialogOpening(const Json& params, std::shared_ptr<DevToolsSession> session);
   void OnWindowOpen(const Json& params);
-  void OnBridgeRequest(const Json& params);  // a document asks native code, synchronously
+  // A document asks native code, synchronously; answered on `session`.
+  void OnBridgeRequest(const Json& params, std::shared_ptr<DevToolsSession> session);
+  // Cross-origin frames run in targets of their own, attached to the page's session.
+  void OnTargetAttached(const Json& params);
+  void OnTargetDetached(const Json& params);
+  // What every document session needs before it runs: the page bridge and the
+  // attachment of its own cross-origin frames.
+  void SetUpDocumentSession(const std::shared_ptr<DevToolsSession>& session);
+  // The page's session for "", a cross-origin frame's otherwise; null when gone.
+  std::shared_ptr<DevToolsSession> SessionFor(const std::string& from);
   void RefreshHistory();
   void NotifyLoadingState();
   // Frames (UI).
@@ -159,7 +169,14 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   std::map<std::string, int> http_status_;           // frame id -> status of its document
   std::map<std::string, std::string> failed_frames_;  // frame id -> error text of the last load
   bool after_created_sent_ = false;
-  std::vector<std::pair<std::string, Json>> early_events_;  // arrived before OnAfterCreated
+  struct EarlyEvent {
+    std::string method;
+    Json params;
+    std::string from;
+  };
+  std::vector<EarlyEvent> early_events_;  // arrived before OnAfterCreated
+  std::map<std::string, std::shared_ptr<DevToolsSession>> child_sessions_;  // cross-origin frames, by session id
+  std::map<std::string, std::string> context_sessions_;  // frame id -> session of its default context ("" = page)
 
   IMPLEMENT_REFCOUNTING(ChromiumBrowser);
 };

@@ -52,16 +52,34 @@ cef_jsdialog_type_t DialogType(const std::string& type) {
 
 }  // namespace
 
-void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params) {
+void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params, const std::string& from) {
   if (!client_) return;  // closed
   if (!after_created_sent_) {
-    early_events_.emplace_back(method, params);
+    early_events_.push_back(EarlyEvent{method, params, from});
     return;
   }
   if (method == "Fetch.requestPaused") {
-    OnBridgeRequest(params);
+    OnBridgeRequest(params, SessionFor(from));
+  } else if (method == "Target.attachedToTarget") {
+    OnTargetAttached(params);
+  } else if (method == "Target.detachedFromTarget") {
+    OnTargetDetached(params);
   } else if (method == "Page.frameNavigated") {
-    OnFrameNavigated(params.value("frame", Json::object()));
+    Json frame = params.value("frame", Json::object());
+    // A cross-origin frame is the top of its own target's tree: its parent is
+    // the one its parent's page announced.
+    if (!from.empty() && frame.value("parentId", std::string()).empty()) {
+      CefRefPtr<CefFrame> known = FrameForDevToolsId(frame.value("id", std::string()));
+      CefRefPtr<CefFrame> parent = known ? known->GetParent() : NULL;
+      std::string parent_id;
+      if (parent) parent_id = static_cast<ChromiumFrame*>(parent.get())->devtools_id();
+      if (parent_id.empty()) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        parent_id = main_frame_id_;
+      }
+      frame["parentId"] = parent_id;
+    }
+    OnFrameNavigated(frame);
   } else if (method == "Page.navigatedWithinDocument") {
     RefreshHistory();
   } else if (method == "Page.frameStartedLoading") {
@@ -74,7 +92,7 @@ void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params)
     if (params.value("reason", std::string()) != "swap")
       OnFrameDetached(params.value("frameId", std::string()));
   } else if (method == "Page.javascriptDialogOpening") {
-    OnDialogOpening(params);
+    OnDialogOpening(params, SessionFor(from));
   } else if (method == "Page.windowOpen") {
     OnWindowOpen(params);
   } else if (method == "Network.requestWillBeSent") {
@@ -90,8 +108,10 @@ void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params)
   } else if (method == "Runtime.executionContextCreated") {
     const Json& ctx = params.value("context", Json::object());
     const Json& aux = ctx.value("auxData", Json::object());
-    if (aux.value("isDefault", false))
+    if (aux.value("isDefault", false)) {
       default_contexts_[aux.value("frameId", std::string())] = ctx.value("id", 0);
+      context_sessions_[aux.value("frameId", std::string())] = from;
+    }
   } else if (method == "Runtime.executionContextDestroyed") {
     int id = params.value("executionContextId", 0);
     for (auto it = default_contexts_.begin(); it != default_contexts_.end();)
@@ -182,6 +202,40 @@ void ChromiumBrowser::OnFrameDetached(const std::string& frame_id) {
   }
   frame->Detach();
   default_contexts_.erase(frame_id);
+  context_sessions_.erase(frame_id);
+}
+
+std::shared_ptr<DevToolsSession> ChromiumBrowser::SessionFor(const std::string& from) {
+  if (from.empty()) return session();
+  auto it = child_sessions_.find(from);
+  return it == child_sessions_.end() ? nullptr : it->second;
+}
+
+void ChromiumBrowser::OnTargetAttached(const Json& params) {
+  const std::string session_id = params.value("sessionId", std::string());
+  const Json& info = params.value("targetInfo", Json::object());
+  if (session_id.empty() || child_sessions_.count(session_id)) return;
+  auto child = std::make_shared<DevToolsSession>(context_->transport, session_id);
+  if (info.value("type", std::string()) != "iframe") {
+    // Workers and the like: nothing of ours runs there; let them go.
+    child->Send("Runtime.runIfWaitingForDebugger");
+    child->Send("Target.detachFromTarget", {{"sessionId", session_id}});
+    return;
+  }
+  DebugLog("browser %d: cross-origin frame %s attached", id_, info.value("targetId", std::string()).c_str());
+  child_sessions_[session_id] = child;
+  CefRefPtr<ChromiumBrowser> self(this);
+  child->Subscribe([self, session_id](const std::string& method, const Json& event) {
+    self->PostToUi([self, method, event, session_id] { self->HandleEvent(method, event, session_id); });
+  });
+  child->Send("Page.enable");
+  child->Send("Runtime.enable");
+  SetUpDocumentSession(child);
+  child->Send("Runtime.runIfWaitingForDebugger");
+}
+
+void ChromiumBrowser::OnTargetDetached(const Json& params) {
+  child_sessions_.erase(params.value("sessionId", std::string()));
 }
 
 void ChromiumBrowser::OnLoadingFailed(const Json& params) {
@@ -204,10 +258,9 @@ void ChromiumBrowser::OnLoadingFailed(const Json& params) {
     load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(code), text, failed_url);
 }
 
-void ChromiumBrowser::OnDialogOpening(const Json& params) {
+void ChromiumBrowser::OnDialogOpening(const Json& params, std::shared_ptr<DevToolsSession> s) {
   const std::string type = params.value("type", std::string());
   const std::string message = params.value("message", std::string());
-  std::shared_ptr<DevToolsSession> s = session();
   if (!s) return;
   CefRefPtr<DialogCallback> callback(new DialogCallback(s));
   CefRefPtr<CefJSDialogHandler> handler = client_->GetJSDialogHandler();
@@ -330,8 +383,16 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
     PostToUi([done] { done(std::string()); });
     return;
   }
+  // A cross-origin frame's context lives in its own target.
+  std::shared_ptr<DevToolsSession> target = session();
+  auto owner = context_sessions_.find(devtools_frame_id);
+  if (ctx != default_contexts_.end() && owner != context_sessions_.end()) target = SessionFor(owner->second);
+  if (!target) {
+    PostToUi([done] { done(std::string()); });
+    return;
+  }
   CefRefPtr<ChromiumBrowser> self(this);
-  Send("Runtime.evaluate", params, [self, done](const CommandResult& r) {
+  target->Send("Runtime.evaluate", params, [self, done](const CommandResult& r) {
     std::string text;
     if (!r.ok) DebugLog("evaluate failed: %s", r.error.c_str());
     if (r.ok) {
@@ -342,9 +403,8 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
   });
 }
 
-void ChromiumBrowser::OnBridgeRequest(const Json& params) {
+void ChromiumBrowser::OnBridgeRequest(const Json& params, std::shared_ptr<DevToolsSession> s) {
   const std::string request_id = params.value("requestId", std::string());
-  std::shared_ptr<DevToolsSession> s = session();
   if (!s || request_id.empty()) return;
   if (!context_->render) {
     s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});

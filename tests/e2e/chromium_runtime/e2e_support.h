@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -55,11 +56,13 @@ namespace mvengine {
 namespace chromium {
 namespace e2e {
 
-// A loopback HTTP server that answers every request with a small page and
-// counts the requests it received (Chromium may open sockets it never uses).
+// A loopback HTTP server that answers every request with a page (by default a
+// small fixed one; `page` chooses one by path) and counts the requests it
+// received (Chromium may open sockets it never uses).
 class LoopbackServer {
  public:
-  LoopbackServer() {
+  using PageForPath = std::function<std::string(const std::string& path)>;
+  explicit LoopbackServer(PageForPath page = nullptr) : page_(std::move(page)) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -75,15 +78,20 @@ class LoopbackServer {
         if (c < 0) return;
         pollfd pfd{c, POLLIN, 0};
         char buf[4096];
-        if (::poll(&pfd, 1, 1000) <= 0 || ::read(c, buf, sizeof buf) <= 0) {
+        const ssize_t n = ::poll(&pfd, 1, 1000) <= 0 ? 0 : ::read(c, buf, sizeof buf);
+        if (n <= 0) {
           ::close(c);  // a preconnect: no request
           continue;
         }
         ++connections_;
-        static const char kReply[] =
-            "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 20\r\nConnection: close\r\n\r\n"
-            "<p>loopback page</p>";
-        if (::write(c, kReply, sizeof kReply - 1) < 0) {}
+        // "GET /path HTTP/1.1"
+        const std::string request(buf, static_cast<size_t>(n));
+        const size_t start = request.find(' ') + 1, end = request.find(' ', start);
+        const std::string path = end == std::string::npos ? "/" : request.substr(start, end - start);
+        const std::string body = page_ ? page_(path) : "<p>loopback page</p>";
+        const std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+                                  std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        if (::write(c, reply.data(), reply.size()) < 0) {}
         ::close(c);
       }
     });
@@ -99,6 +107,7 @@ class LoopbackServer {
   int requests() const { return connections_.load(); }
 
  private:
+  const PageForPath page_;
   int fd_;
   int port_ = 0;
   std::atomic<int> connections_{0};

@@ -263,3 +263,28 @@ TEST_F(PageBridge, ClosingTheBrowserReleasesTheContextsOfItsFrames) {
 }  // namespace
 }  // namespace chromium
 }  // namespace mvengine
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+TEST_F(PageBridge, CrossOriginFramesGetTheFunctionsBeforeTheirScriptsToo) {
+  // 127.0.0.1 and localhost are different sites: the inner page runs in a
+  // target (and renderer) of its own.
+  e2e::LoopbackServer server([](const std::string& path) -> std::string {
+    if (path == "/inner")
+      return "<script>nativeSend('oopif sum=' + nativeAdd(40, 2) + ' types=' + typeof nativeFlag + ',' +"
+             " typeof uploadIsDoneValue);</script>";
+    return "<p>outer</p><script>var f = document.createElement('iframe');"
+           "f.src = 'http://localhost:' + location.port + '/inner'; document.body.appendChild(f);</script>";
+  });
+  browser_->GetMainFrame()->LoadURL(server.Url("/outer"));
+  const std::string expected = "oopif sum=42 types=function,boolean";
+  EXPECT_TRUE(client_->WaitFor([&] {
+    return std::find(client_->messages.begin(), client_->messages.end(), expected) != client_->messages.end();
+  })) << "messages: " << ::testing::PrintToString(client_->messages);
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
