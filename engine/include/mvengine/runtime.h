@@ -50,6 +50,18 @@ void SetSubprocessRuntimeFactory(SubprocessRuntimeFactory factory);
 std::unique_ptr<BrowserRuntime> CreateChromiumBrowserRuntime();
 std::unique_ptr<SubprocessRuntime> CreateChromiumSubprocessRuntime();
 
+// Windows for windowed browsers where the engine has no window system of its own:
+// the platform layer linked with it (the Win32 stand-in in the library) creates a
+// child of `parent` at (x, y, width, height) in the parent's client coordinates, or
+// returns null; the runtime destroys it when the browser closes. Unset: windowed
+// browsers report a handle that belongs to no window.
+struct ChildWindowHooks {
+  CefWindowHandle (*create)(CefWindowHandle parent, int x, int y, int width, int height) = nullptr;
+  void (*destroy)(CefWindowHandle window) = nullptr;
+};
+void SetChildWindowHooks(const ChildWindowHooks& hooks);
+ChildWindowHooks GetChildWindowHooks();
+
 // A real engine starts once per process. Tests that run many start/stop cycles allow a
 // new CefInitialize after CefShutdown (a second one while running still fails).
 void SetRestartAllowed(bool allowed);

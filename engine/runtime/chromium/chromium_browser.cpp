@@ -248,7 +248,8 @@ void ChromiumBrowser::DeliverRendererMessage(CefRefPtr<CefProcessMessage> messag
 CefWindowHandle ChromiumBrowser::GetWindowHandle() {
   // Linux has no child window for the page: windowed browsers report a stand-in
   // handle of their own (never 0), windowless ones none.
-  return windowless_ ? kNullWindowHandle : static_cast<CefWindowHandle>(0x4D560000u + id_);
+  if (windowless_) return kNullWindowHandle;
+  return window_ ? window_ : static_cast<CefWindowHandle>(0x4D560000u + id_);
 }
 
 double ChromiumBrowser::GetZoomLevel() {
@@ -328,6 +329,7 @@ void ChromiumBrowser::CloseOnUi() {
   for (auto& entry : frames) entry.second->Detach();
   child_sessions_.clear();  // their subscriptions hold this browser
   if (life) life->OnBeforeClose(this);
+  DestroyOwnWindow();
   DebugLog("browser %d closed", id_);
   client_ = nullptr;
   receiver_.reset();
@@ -351,8 +353,20 @@ void ChromiumBrowser::Abandon() {
   }
   for (auto& entry : frames) entry.second->Detach();
   child_sessions_.clear();
+  DestroyOwnWindow();
   client_ = nullptr;
   receiver_.reset();
+}
+
+void ChromiumBrowser::SetWindow(CefWindowHandle window, void (*destroy)(CefWindowHandle)) {
+  window_ = window;
+  destroy_window_ = destroy;
+}
+
+void ChromiumBrowser::DestroyOwnWindow() {
+  // The handle stays what GetWindowHandle reports; the window behind it is gone.
+  if (window_ && destroy_window_) destroy_window_(window_);
+  destroy_window_ = nullptr;
 }
 
 }  // namespace chromium

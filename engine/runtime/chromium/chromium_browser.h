@@ -81,6 +81,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // up and lets it run. OnAfterCreated reaches the client before anything else.
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
               const std::string& url);
+  // Before the browser is published: its window (windowed browsers), and how to
+  // destroy it when the browser closes.
+  void SetWindow(CefWindowHandle window, void (*destroy)(CefWindowHandle));
   // UI: one event of this page's session (`from` empty) or of the session of one
   // of its cross-origin frames (`from` is that session's id).
   void HandleEvent(const std::string& method, const Json& params, const std::string& from = std::string());
@@ -132,6 +135,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void Paint();
   void ApplyViewMetrics(bool restart_screencast);
   void CloseOnUi();
+  void DestroyOwnWindow();  // UI
   void Send(const std::string& method, const Json& params = Json::object(),
             DevToolsTransport::ReplyHandler on_reply = nullptr);
   bool PostToUi(std::function<void()> task);
@@ -141,6 +145,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   CefRefPtr<CefClient> client_;  // dropped after OnBeforeClose
   const bool windowless_;
   const CefWindowHandle parent_;
+  CefWindowHandle window_ = kNullWindowHandle;  // set before publication; destroyed on UI at close
+  void (*destroy_window_)(CefWindowHandle) = nullptr;
   std::string target_id_;  // set in Attach (UI) before the browser is published
 
   mutable std::mutex mutex_;  // guards the fields below

@@ -3,6 +3,7 @@
 #include "chromium_switches.h"
 #include "debug_log.h"
 #include "render_host.h"
+#include "mvengine/runtime.h"
 #include "include/cef_command_line.h"
 
 namespace mvengine {
@@ -127,6 +128,14 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
   CefRefPtr<ChromiumBrowser> browser(new ChromiumBrowser(
       context_, id, client, windowless, window_info.parent_window, static_cast<int>(window_info.width),
       static_cast<int>(window_info.height), settings.windowless_frame_rate));
+  if (!windowless) {
+    // The window exists before the browser is announced, as with a real child window.
+    ChildWindowHooks hooks = GetChildWindowHooks();
+    if (hooks.create)
+      browser->SetWindow(hooks.create(window_info.parent_window, window_info.x, window_info.y,
+                                      static_cast<int>(window_info.width), static_cast<int>(window_info.height)),
+                         hooks.destroy);
+  }
   std::string start_url = url.ToString();
   return context_->ui.Post([this, browser, start_url] {
     if (gone_) {
