@@ -1,0 +1,352 @@
+// End-to-end figures of the library as a game sees them, next to a plain screencast client of the
+// same Chromium. Every measurement runs in a fresh process of this program, one after another
+// (never two Chromiums at once); this process only starts them and prints the table.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "devtools_pipe.h"
+#include "library_phases.h"
+#include "measure.h"
+
+#ifndef MVBENCH_LIBRARY
+#error "MVBENCH_LIBRARY must name libmvcefdll.so"
+#endif
+#ifndef MVBENCH_PAGES_DIR
+#error "MVBENCH_PAGES_DIR must name the folder of the bundled pages"
+#endif
+
+namespace {
+
+using namespace mvbench;
+
+struct Options {
+  Settings settings;
+  std::string phase;  // set in the measuring processes
+  int rounds = 1;
+  int startup_runs = 3;
+};
+
+const char kUsage[] =
+    "usage: bench_end_to_end [options]\n"
+    "  --rounds N        frame-rate rounds, each the plain client then the library (default 1)\n"
+    "  --startup-runs N  fresh processes timed from InitializeCef to the first frame (default 3)\n"
+    "  --seconds S       frame-rate window (default 10) after --warmup S (default 3)\n"
+    "  --trials N        presses per input kind (default 30)\n"
+    "  --bridge-calls N  synchronous calls the page times (default 200)\n"
+    "  --library PATH    the library (default: the one built with this program)\n";
+
+bool ParseOptions(int argc, char** argv, Options* o, std::string* error) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (arg != name) return nullptr;
+      if (i + 1 >= argc) {
+        *error = arg + " needs a value";
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    auto number = [&](const char* text, double low, double high, double* out) {
+      char* end = nullptr;
+      const double v = std::strtod(text, &end);
+      if (!end || *end || v < low || v > high) {
+        *error = "bad value for " + arg + ": " + text;
+        return false;
+      }
+      *out = v;
+      return true;
+    };
+    double v = 0;
+    if (arg == "--help" || arg == "-h") {
+      *error = "";
+      return false;
+    } else if (const char* t = value("--phase")) {
+      o->phase = t;
+    } else if (const char* t = value("--library")) {
+      o->settings.library = t;
+    } else if (const char* t = value("--rounds")) {
+      if (!number(t, 1, 100, &v)) return false;
+      o->rounds = static_cast<int>(v);
+    } else if (const char* t = value("--startup-runs")) {
+      if (!number(t, 0, 100, &v)) return false;
+      o->startup_runs = static_cast<int>(v);
+    } else if (const char* t = value("--seconds")) {
+      if (!number(t, 1, 600, &o->settings.window_seconds)) return false;
+    } else if (const char* t = value("--warmup")) {
+      if (!number(t, 0, 600, &o->settings.warmup_seconds)) return false;
+    } else if (const char* t = value("--trials")) {
+      if (!number(t, 1, 10000, &v)) return false;
+      o->settings.trials = static_cast<int>(v);
+    } else if (const char* t = value("--bridge-calls")) {
+      if (!number(t, 1, 100000, &v)) return false;
+      o->settings.bridge_calls = static_cast<int>(v);
+    } else {
+      if (error->empty()) *error = "unknown option " + arg;
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string SelfPath() {
+  char path[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+// The measuring processes take their options from the environment, not argv: the library passes
+// the host's command line on to Chromium as switches, and the comparison needs the same switches.
+const char kPhaseVariable[] = "MVBENCH_PHASE_OPTIONS";
+
+// Runs this program again for one phase; its records, or an error record if it failed.
+Records RunPhase(const Options& o, const std::string& phase) {
+  const std::vector<std::string> options = {"--phase", phase,
+                                            "--library", o.settings.library,
+                                            "--seconds", std::to_string(o.settings.window_seconds),
+                                            "--warmup", std::to_string(o.settings.warmup_seconds),
+                                            "--trials", std::to_string(o.settings.trials),
+                                            "--bridge-calls", std::to_string(o.settings.bridge_calls)};
+  std::string joined;
+  for (const std::string& option : options) joined += option + "\n";
+  std::string self = SelfPath();
+  char* argv[] = {self.data(), nullptr};
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) return {{"error", "pipe failed"}};
+  std::cerr << "bench_end_to_end: " << phase << "...\n";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::setenv(kPhaseVariable, joined.c_str(), 1);
+    ::execv(argv[0], argv);
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  std::string output;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(out[0], chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    output.append(chunk, static_cast<size_t>(n));
+  }
+  ::close(out[0]);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  Records records = ParseRecords(output);
+  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && records.find("error") == records.end())
+    records.emplace("error", phase + " phase ended abnormally (status " + std::to_string(status) + ")");
+  return records;
+}
+
+std::string Format(const char* format, double a, double b = 0, double c = 0) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+std::string FirstLine(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+std::string ChromiumVersion() {
+  const std::string chromium = ChromiumExecutable();
+  if (chromium.empty()) return "no Chromium";
+  const std::string command = "'" + chromium + "' --version 2>/dev/null";
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return chromium;
+  char line[256] = {0};
+  if (!std::fgets(line, sizeof line, p)) line[0] = '\0';
+  ::pclose(p);
+  std::string version = line;
+  while (!version.empty() && (version.back() == '\n' || version.back() == ' ')) version.pop_back();
+  return version.empty() ? chromium : version;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// What `a` has that `b` lacks; both sorted.
+std::vector<std::string> Missing(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  std::vector<std::string> out;
+  std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(out));
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+  return out.empty() ? "(none)" : out;
+}
+
+void AppendErrors(const Records& records, std::vector<std::string>* errors) {
+  auto range = records.equal_range("error");
+  for (auto it = range.first; it != range.second; ++it) errors->push_back(it->second);
+}
+
+std::string Range(const std::vector<double>& values, const char* format) {
+  if (values.empty()) return "n/a";
+  const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+  if (values.size() == 1) return Format(format, *lo);
+  return Format(format, *lo) + "–" + Format(format, *hi);
+}
+
+int Orchestrate(const Options& o) {
+  std::vector<std::string> errors;
+  std::vector<double> startup, init_call;
+  for (int i = 0; i < o.startup_runs; ++i) {
+    const Records r = RunPhase(o, "startup");
+    AppendErrors(r, &errors);
+    if (auto v = NumberRecord(r, "startup_s")) startup.push_back(*v);
+    if (auto v = NumberRecord(r, "init_call_s")) init_call.push_back(*v);
+  }
+
+  std::vector<double> plain_fps, library_fps, ratios;
+  std::vector<double> mouse_ms, key_ms, bridge_median, bridge_p90;
+  std::string plain_switches, library_switches, bridge_calls;
+  for (int round = 0; round < o.rounds; ++round) {
+    const Records plain = RunPhase(o, "plain");
+    AppendErrors(plain, &errors);
+    const Records library = RunPhase(o, "library");
+    AppendErrors(library, &errors);
+    if (plain.count("plain_switches")) plain_switches = plain.find("plain_switches")->second;
+    if (library.count("library_switches")) library_switches = library.find("library_switches")->second;
+
+    const auto pf = NumberRecord(plain, "plain_distinct"), ps = NumberRecord(plain, "plain_seconds");
+    const auto lf = NumberRecord(library, "library_distinct"), ls = NumberRecord(library, "library_seconds");
+    if (pf && ps && *ps > 0) plain_fps.push_back(*pf / *ps);
+    if (lf && ls && *ls > 0) library_fps.push_back(*lf / *ls);
+    if (pf && ps && lf && ls && *pf > 0) ratios.push_back((*lf / *ls) / (*pf / *ps));
+    for (double v : NumberRecords(library, "mouse_ms")) mouse_ms.push_back(v);
+    for (double v : NumberRecords(library, "key_ms")) key_ms.push_back(v);
+    if (library.count("bridge")) {
+      const std::string text = library.find("bridge")->second;
+      if (auto v = FieldValue(text, "median")) bridge_median.push_back(*v);
+      if (auto v = FieldValue(text, "p90")) bridge_p90.push_back(*v);
+      if (auto v = FieldValue(text, "n")) bridge_calls = Format("%.0f", *v);
+    }
+  }
+
+  // The run's conditions, so that pasted figures keep them.
+  utsname u{};
+  ::uname(&u);
+  std::cout << "\nmachine: " << std::thread::hardware_concurrency() << " cores, " << u.machine << ", "
+            << ChromiumVersion() << ", load average at the end: " << FirstLine("/proc/loadavg").substr(0, 14)
+            << "\n";
+  const std::vector<std::string> lib_switches = ComparableSwitches(Words(library_switches));
+  const std::vector<std::string> ref_switches = ComparableSwitches(Words(plain_switches));
+  if (library_switches.empty())
+    std::cout << "Chromium switches: the library's Chromium was not found; not compared\n";
+  else if (lib_switches == ref_switches && Words(library_switches)[0] == Words(plain_switches + " ?")[0])
+    std::cout << "Chromium: the plain client ran the library's executable with the library's switches\n";
+  else if (lib_switches == ref_switches)
+    std::cout << "Chromium executables DIFFER: " << Words(library_switches)[0] << " and "
+              << Words(plain_switches + " ?")[0] << "\n";
+  else
+    std::cout << "Chromium switches DIFFER: library only: " << Joined(Missing(lib_switches, ref_switches))
+              << "; plain client only: " << Joined(Missing(ref_switches, lib_switches)) << "\n";
+
+  const Summary startup_s = Summarize(startup);
+  const Summary plain_s = Summarize(plain_fps), library_s = Summarize(library_fps), ratio_s = Summarize(ratios);
+  const Summary mouse_s = Summarize(mouse_ms), key_s = Summarize(key_ms);
+  const Summary bridge_s = Summarize(bridge_median), bridge_p90_s = Summarize(bridge_p90);
+  const std::string rounds = o.rounds > 1 ? Format(", median of %.0f rounds", o.rounds) : std::string();
+  const double window = o.settings.window_seconds;
+
+  std::cout << "\n| what | result | goal |\n|---|---|---|\n";
+  if (plain_s.count && library_s.count) {
+    std::cout << "| frames/s through the exports, animated " << o.settings.width << "×" << o.settings.height
+              << " page, " << Format("%.0f", window) << " s window" << rounds << " | "
+              << Format("%.1f", library_s.median) << " (plain screencast client of the same page: "
+              << Format("%.1f", plain_s.median) << "); **" << Format("%.0f", ratio_s.median * 100)
+              << " %** of the plain client";
+    if (o.rounds > 1) std::cout << " (" << Range(ratios, "%.2f") << ")";
+    std::cout << " | ≥ 90 % |\n";
+  }
+  if (mouse_s.count)
+    std::cout << "| mouse press (`SendWMButtonDown`) → first frame showing it, " << mouse_s.count << " presses | median "
+              << Format("%.1f ms, p90 %.1f ms", mouse_s.median, mouse_s.p90) << " | |\n";
+  if (key_s.count)
+    std::cout << "| key press (`SendSendKeyEvent`) → first frame showing it, " << key_s.count << " presses | median "
+              << Format("%.1f ms, p90 %.1f ms", key_s.median, key_s.p90) << " | |\n";
+  if (bridge_s.count)
+    std::cout << "| synchronous page call (`uploadIsDone()`), " << bridge_calls << " calls timed by the page | median "
+              << Format("%.2f ms, p90 %.2f ms", bridge_s.median, bridge_p90_s.median) << " | < 5 ms |\n";
+  if (startup_s.count)
+    std::cout << "| `InitializeCef` → first frame of a local page, fresh process, " << startup_s.count
+              << (startup_s.count == 1 ? " run" : " runs") << " | median " << Format("%.2f s", startup_s.median)
+              << " (" << Range(startup, "%.2f") << " s; the init call itself " << Range(init_call, "%.2f")
+              << " s) | < 3 s |\n";
+
+  if (!errors.empty()) {
+    std::cout << "\nerrors:\n";
+    for (const std::string& e : errors) std::cout << "  " << e << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  o.settings.library = MVBENCH_LIBRARY;
+  o.settings.pages_url = std::string("file://") + MVBENCH_PAGES_DIR + "/";
+  std::string error;
+  std::vector<std::string> phase_args = {"bench_end_to_end"};
+  if (const char* text = std::getenv(kPhaseVariable)) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) phase_args.push_back(line);
+    ::unsetenv(kPhaseVariable);  // not for Chromium's environment
+  }
+  std::vector<char*> phase_argv;
+  for (std::string& a : phase_args) phase_argv.push_back(a.data());
+  const bool is_phase = phase_args.size() > 1;
+  if (is_phase && argc > 1) {
+    std::cerr << "bench_end_to_end: a measuring process takes no arguments\n";
+    return 2;
+  }
+  if (!ParseOptions(is_phase ? static_cast<int>(phase_argv.size()) : argc, is_phase ? phase_argv.data() : argv, &o,
+                    &error)) {
+    if (error.empty()) {
+      std::cout << kUsage;
+      return 0;
+    }
+    std::cerr << "bench_end_to_end: " << error << "\n" << kUsage;
+    return 2;
+  }
+  // A Chromium that quits while we write to its pipe must not end this process.
+  ::signal(SIGPIPE, SIG_IGN);
+  if (o.phase == "startup") return RunStartupPhase(o.settings);
+  if (o.phase == "library") return RunLibraryPhase(o.settings);
+  if (o.phase == "plain") return RunPlainPhase(o.settings);
+  if (!o.phase.empty()) {
+    std::cerr << "bench_end_to_end: unknown phase " << o.phase << "\n";
+    return 2;
+  }
+  return Orchestrate(o);
+}

@@ -1,0 +1,79 @@
+#include "measure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace mvbench {
+
+namespace {
+
+double NearestRank(const std::vector<double>& sorted, double fraction) {
+  const size_t rank = static_cast<size_t>(std::ceil(fraction * static_cast<double>(sorted.size())));
+  return sorted[std::min(sorted.size(), std::max<size_t>(rank, 1)) - 1];
+}
+
+std::optional<double> ParseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
+Summary Summarize(std::vector<double> samples) {
+  Summary s;
+  s.count = samples.size();
+  if (samples.empty()) return s;
+  std::sort(samples.begin(), samples.end());
+  s.median = NearestRank(samples, 0.5);
+  s.p90 = NearestRank(samples, 0.9);
+  s.min = samples.front();
+  s.max = samples.back();
+  return s;
+}
+
+std::string RecordLine(const std::string& key, const std::string& value) {
+  return "mvbench " + key + " " + value + "\n";
+}
+
+Records ParseRecords(const std::string& output) {
+  Records records;
+  std::istringstream in(output);
+  std::string line;
+  const std::string prefix = "mvbench ";
+  while (std::getline(in, line)) {
+    if (line.compare(0, prefix.size(), prefix) != 0) continue;
+    const size_t key_end = line.find(' ', prefix.size());
+    if (key_end == std::string::npos || key_end == prefix.size()) continue;
+    records.emplace(line.substr(prefix.size(), key_end - prefix.size()), line.substr(key_end + 1));
+  }
+  return records;
+}
+
+std::optional<double> NumberRecord(const Records& records, const std::string& key) {
+  auto it = records.find(key);
+  return it == records.end() ? std::nullopt : ParseNumber(it->second);
+}
+
+std::vector<double> NumberRecords(const Records& records, const std::string& key) {
+  std::vector<double> out;
+  auto range = records.equal_range(key);
+  for (auto it = range.first; it != range.second; ++it)
+    if (std::optional<double> v = ParseNumber(it->second)) out.push_back(*v);
+  return out;
+}
+
+std::optional<double> FieldValue(const std::string& text, const std::string& key) {
+  std::istringstream in(text);
+  std::string word;
+  const std::string prefix = key + "=";
+  while (in >> word)
+    if (word.compare(0, prefix.size(), prefix) == 0) return ParseNumber(word.substr(prefix.size()));
+  return std::nullopt;
+}
+
+}  // namespace mvbench

@@ -1,0 +1,30 @@
+// Figures and how a measuring process hands them to the one that prints the table.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mvbench {
+
+struct Summary {
+  size_t count = 0;
+  double median = 0, p90 = 0, min = 0, max = 0;
+};
+// Nearest-rank percentiles (a value that was measured, never one between two); the page's own
+// figures for the bridge use the same rule.
+Summary Summarize(std::vector<double> samples);
+
+// Each measuring process prints "mvbench <key> <value>" lines on stdout; a key may repeat.
+std::string RecordLine(const std::string& key, const std::string& value);
+using Records = std::multimap<std::string, std::string>;
+// Collects the record lines of a process's output; other lines are left out.
+Records ParseRecords(const std::string& output);
+std::optional<double> NumberRecord(const Records& records, const std::string& key);
+std::vector<double> NumberRecords(const Records& records, const std::string& key);
+
+// "key=value" fields of a text such as "bridge-rtt n=200 median=3.1 p90=4.2".
+std::optional<double> FieldValue(const std::string& text, const std::string& key);
+
+}  // namespace mvbench
