@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -116,6 +119,52 @@ std::string SelfPath() {
 // the host's command line on to Chromium as switches, and the comparison needs the same switches.
 const char kPhaseVariable[] = "MVBENCH_PHASE_OPTIONS";
 
+// How busy the machine was, and how much of that was this program's measuring processes (with
+// their Chromiums, which they reap): the rest is other people's work, the run's noise.
+struct CpuSample {
+  double busy_seconds = 0;      // all processors together
+  double children_seconds = 0;  // reaped descendants of this process
+  std::chrono::steady_clock::time_point at;
+};
+
+CpuSample SampleCpu() {
+  CpuSample sample;
+  sample.at = std::chrono::steady_clock::now();
+  std::ifstream stat("/proc/stat");
+  std::string cpu;
+  double user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+  stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
+  sample.busy_seconds = (user + nice + system + irq + softirq + steal) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+  rusage children{};
+  ::getrusage(RUSAGE_CHILDREN, &children);
+  sample.children_seconds = children.ru_utime.tv_sec + children.ru_utime.tv_usec / 1e6 + children.ru_stime.tv_sec +
+                            children.ru_stime.tv_usec / 1e6;
+  return sample;
+}
+
+// The share of the machine's processors that other processes used between two samples.
+double OthersShare(const CpuSample& before, const CpuSample& after) {
+  const double wall = std::chrono::duration<double>(after.at - before.at).count();
+  const double processors = std::max(1u, std::thread::hardware_concurrency());
+  if (wall <= 0) return 0;
+  const double others = (after.busy_seconds - before.busy_seconds) - (after.children_seconds - before.children_seconds);
+  return std::max(0.0, others / (wall * processors));
+}
+
+// Chromium helpers whose parents went first come to this process (a subreaper): reaping them
+// counts their processor time as ours rather than as other people's.
+void ReapOrphans() {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (;;) {
+    int status = 0;
+    const pid_t r = ::waitpid(-1, &status, WNOHANG);
+    if (r > 0) continue;
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 || std::chrono::steady_clock::now() >= give_up) return;  // none left, or still running
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
 // Runs this program again for one phase; its records, or an error record if it failed.
 Records RunPhase(const Options& o, const std::string& phase) {
   const std::vector<std::string> options = {"--phase", phase,
@@ -131,6 +180,7 @@ Records RunPhase(const Options& o, const std::string& phase) {
   int out[2];
   if (::pipe2(out, O_CLOEXEC) != 0) return {{"error", "pipe failed"}};
   std::cerr << "bench_end_to_end: " << phase << "...\n";
+  const CpuSample before = SampleCpu();
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(out[1], 1);
@@ -150,7 +200,9 @@ Records RunPhase(const Options& o, const std::string& phase) {
   ::close(out[0]);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+  ReapOrphans();
   Records records = ParseRecords(output);
+  records.emplace("others_cpu", std::to_string(OthersShare(before, SampleCpu())));
   if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && records.find("error") == records.end())
     records.emplace("error", phase + " phase ended abnormally (status " + std::to_string(status) + ")");
   return records;
@@ -217,12 +269,13 @@ std::string Range(const std::vector<double>& values, const char* format) {
 
 int Orchestrate(const Options& o) {
   std::vector<std::string> errors;
-  std::vector<double> startup, init_call;
+  std::vector<double> startup, init_call, startup_noise, plain_noise, library_noise;
   for (int i = 0; i < o.startup_runs; ++i) {
     const Records r = RunPhase(o, "startup");
     AppendErrors(r, &errors);
     if (auto v = NumberRecord(r, "startup_s")) startup.push_back(*v);
     if (auto v = NumberRecord(r, "init_call_s")) init_call.push_back(*v);
+    if (auto v = NumberRecord(r, "others_cpu")) startup_noise.push_back(*v * 100);
   }
 
   std::vector<double> plain_fps, library_fps, ratios;
@@ -233,6 +286,8 @@ int Orchestrate(const Options& o) {
     AppendErrors(plain, &errors);
     const Records library = RunPhase(o, "library");
     AppendErrors(library, &errors);
+    if (auto v = NumberRecord(plain, "others_cpu")) plain_noise.push_back(*v * 100);
+    if (auto v = NumberRecord(library, "others_cpu")) library_noise.push_back(*v * 100);
     if (plain.count("plain_switches")) plain_switches = plain.find("plain_switches")->second;
     if (library.count("library_switches")) library_switches = library.find("library_switches")->second;
 
@@ -257,6 +312,9 @@ int Orchestrate(const Options& o) {
   std::cout << "\nmachine: " << std::thread::hardware_concurrency() << " cores, " << u.machine << ", "
             << ChromiumVersion() << ", load average at the end: " << FirstLine("/proc/loadavg").substr(0, 14)
             << "\n";
+  std::cout << "other processes' share of the processors while measuring: startup " << Range(startup_noise, "%.0f")
+            << " %, plain client " << Range(plain_noise, "%.0f") << " %, library " << Range(library_noise, "%.0f")
+            << " %\n";
   const std::vector<std::string> lib_switches = ComparableSwitches(Words(library_switches));
   const std::vector<std::string> ref_switches = ComparableSwitches(Words(plain_switches));
   if (library_switches.empty())
@@ -348,5 +406,6 @@ int main(int argc, char** argv) {
     std::cerr << "bench_end_to_end: unknown phase " << o.phase << "\n";
     return 2;
   }
+  ::prctl(PR_SET_CHILD_SUBREAPER, 1);
   return Orchestrate(o);
 }
