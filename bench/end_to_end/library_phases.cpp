@@ -164,16 +164,6 @@ class GameHost {
   std::vector<unsigned char> frame_, previous_;
 };
 
-// The colours of the input page (input.html), told apart at its centre.
-enum class Shade { kReady, kFirst, kSecond, kOther };
-Shade Classify(const int bgr[3]) {
-  const int b = bgr[0], g = bgr[1], r = bgr[2];
-  if (g > r + 80 && g > b + 80) return Shade::kReady;
-  if (b > r + 80 && b > g + 80) return Shade::kFirst;
-  if (r > g + 80 && r > b + 80) return Shade::kSecond;
-  return Shade::kOther;
-}
-
 // The command line of the Chromium this process started (the library's), from /proc.
 std::vector<std::string> ChildChromiumCommandLine() {
   const pid_t self = ::getpid();
@@ -269,20 +259,17 @@ bool MeasureInputLatency(GameHost& host, const Settings& s, std::string* error) 
     return false;
   }
   long presses = 0;
-  const int warmup_presses = 3;
-  for (const char* kind : {"mouse_ms", "key_ms"}) {
-    for (int trial = 0; trial < warmup_presses + s.trials; ++trial) {
-      // Quiet first, for a varying time so that presses do not fall in step with Chromium's frames.
+  for (const char* kind : {"library_mouse_ms", "library_key_ms"}) {
+    for (int trial = 0; trial < kWarmupPresses + s.trials; ++trial) {
       const Clock::time_point quiet_end =
-          Clock::now() + std::chrono::milliseconds(150 + (trial * 7919) % 41);
+          Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(QuietSeconds(trial)));
       while (Clock::now() < quiet_end) {
         host.TakeFrame();
         Sleep(0.001);
       }
-      ++presses;
-      const Shade expected = presses % 2 == 1 ? Shade::kFirst : Shade::kSecond;
+      const Shade expected = ShadeAfterPresses(++presses);
       const Clock::time_point sent = Clock::now();
-      if (kind[0] == 'm')
+      if (std::strcmp(kind, "library_mouse_ms") == 0)
         host.Click(cx, cy);
       else
         host.PressSpace();
@@ -298,7 +285,7 @@ bool MeasureInputLatency(GameHost& host, const Settings& s, std::string* error) 
         *error = std::string("no frame showed the answer to a press (") + kind + ")";
         return false;
       }
-      if (trial >= warmup_presses) Record(kind, SecondsBetween(sent, Clock::now()) * 1000.0);
+      if (trial >= kWarmupPresses) Record(kind, SecondsBetween(sent, Clock::now()) * 1000.0);
     }
   }
   return true;
@@ -312,7 +299,7 @@ bool MeasureBridge(GameHost& host, const Settings& s, std::string* error) {
     host.TakeFrame();
     host.TakeMessages([&](const std::string& name, const std::string& value) {
       if (name == "batchUploadImg" && value.rfind("bridge-rtt ", 0) == 0) {
-        Record("bridge", value);
+        Record("library_bridge", value);
         done = true;
       }
     });
@@ -365,14 +352,27 @@ int RunLibraryPhase(const Settings& s) {
 }
 
 int RunPlainPhase(const Settings& s) {
-  const PlainRun run = RunPlainScreencast(s.pages_url + "animated.html", s.width, s.height, s.warmup_seconds,
-                                          s.window_seconds);
+  PlainPlan plan;
+  plan.animated_url = s.pages_url + "animated.html";
+  plan.input_url = s.pages_url + "input.html";
+  plan.bridge_url = s.pages_url + "bridge.html?n=" + std::to_string(s.bridge_calls);
+  plan.width = s.width;
+  plan.height = s.height;
+  plan.warmup_seconds = s.warmup_seconds;
+  plan.window_seconds = s.window_seconds;
+  plan.trials = s.trials;
+  const PlainRun run = RunPlainClient(plan);
   Record("plain_switches", Joined(run.command_line));
-  if (!run.error.empty()) return Fail("plain client: " + run.error);
-  Record("plain_frames", static_cast<double>(run.count.frames));
-  Record("plain_distinct", static_cast<double>(run.count.distinct));
-  Record("plain_seconds", run.count.seconds);
-  return 0;
+  if (run.counted) {
+    Record("plain_frames", static_cast<double>(run.count.frames));
+    Record("plain_distinct", static_cast<double>(run.count.distinct));
+    Record("plain_seconds", run.count.seconds);
+  }
+  for (double ms : run.mouse_ms) Record("plain_mouse_ms", ms);
+  for (double ms : run.key_ms) Record("plain_key_ms", ms);
+  if (!run.bridge.empty()) Record("plain_bridge", run.bridge);
+  for (const std::string& e : run.errors) Fail("plain client: " + e);
+  return run.errors.empty() ? 0 : 1;
 }
 
 }  // namespace mvbench

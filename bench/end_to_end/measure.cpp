@@ -67,6 +67,22 @@ std::vector<double> NumberRecords(const Records& records, const std::string& key
   return out;
 }
 
+Shade Classify(const int bgr[3]) {
+  // JPEG moves colours a little; each shade is far from the others in one channel.
+  const int b = bgr[0], g = bgr[1], r = bgr[2];
+  if (g > r + 80 && g > b + 80) return Shade::kReady;
+  if (b > r + 80 && b > g + 80) return Shade::kOdd;
+  if (r > g + 80 && r > b + 80) return Shade::kEven;
+  return Shade::kOther;
+}
+
+Shade ShadeAfterPresses(long presses) {
+  if (presses <= 0) return Shade::kReady;
+  return presses % 2 ? Shade::kOdd : Shade::kEven;
+}
+
+double QuietSeconds(int trial) { return (150 + (trial * 7919) % 41) / 1000.0; }
+
 std::optional<double> FieldValue(const std::string& text, const std::string& key) {
   std::istringstream in(text);
   std::string word;

@@ -24,6 +24,16 @@ Records ParseRecords(const std::string& output);
 std::optional<double> NumberRecord(const Records& records, const std::string& key);
 std::vector<double> NumberRecords(const Records& records, const std::string& key);
 
+// The input page (pages/input.html) is green until the first press, then each mouse or key press
+// turns it blue, red, blue, ...; the centre pixel tells which.
+enum class Shade { kReady, kOdd, kEven, kOther };
+Shade Classify(const int bgr[3]);
+Shade ShadeAfterPresses(long presses);
+// Presses before the timed ones, and the quiet time before each press: varied, so that presses do
+// not fall in step with Chromium's frames.
+constexpr int kWarmupPresses = 3;
+double QuietSeconds(int trial);
+
 // "key=value" fields of a text such as "bridge-rtt n=200 median=3.1 p90=4.2".
 std::optional<double> FieldValue(const std::string& text, const std::string& key);
 

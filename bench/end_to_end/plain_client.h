@@ -1,6 +1,7 @@
-// The reference: a plain screencast client of the page, speaking the DevTools protocol the way the
-// engine does (same Chromium, switches, view metrics and screencast parameters) but doing nothing
-// with a frame beyond acknowledging and counting it.
+// The reference: a plain client of the same Chromium, speaking the DevTools protocol the way the
+// engine does (same executable, switches, view metrics, screencast parameters, a synchronous
+// request answered through the Fetch domain for page calls) but doing no more than each figure
+// needs: frames are acknowledged and counted, decoded only where a colour must be read.
 #pragma once
 
 #include <string>
@@ -14,13 +15,26 @@ struct FrameCount {
   double seconds = 0;
 };
 
+struct PlainPlan {
+  std::string animated_url, input_url, bridge_url;
+  int width = 800, height = 600;
+  double warmup_seconds = 3, window_seconds = 10;
+  int trials = 30;
+};
+
 struct PlainRun {
-  std::string error;  // empty when the count is valid
+  std::vector<std::string> errors;  // each part that failed says why
+  bool counted = false;
   FrameCount count;
+  std::vector<double> mouse_ms, key_ms;
+  std::string bridge;  // the bridge page's figures
   std::vector<std::string> command_line;
 };
 
-PlainRun RunPlainScreencast(const std::string& url, int width, int height, double warmup_seconds,
-                            double window_seconds);
+PlainRun RunPlainClient(const PlainPlan& plan);
+
+// The centre colour (blue, green, red, each the mean of an 8x8 square) of a base64 JPEG; false if
+// it does not decode.
+bool CentreColour(const std::string& jpeg_base64, int bgr[3]);
 
 }  // namespace mvbench
