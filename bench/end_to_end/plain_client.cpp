@@ -331,10 +331,15 @@ bool CentreColour(const std::string& jpeg_base64, int bgr[3]) {
   struct Errors {
     jpeg_error_mgr base;
     jmp_buf escape;
+    bool damaged = false;
   } errors;
   jpeg_decompress_struct cinfo;
   cinfo.err = jpeg_std_error(&errors.base);
   errors.base.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<Errors*>(c->err)->escape, 1); };
+  // Chromium's frames are whole: a warning (a cut file, say) means our own decoding went wrong.
+  errors.base.emit_message = [](j_common_ptr c, int level) {
+    if (level < 0) reinterpret_cast<Errors*>(c->err)->damaged = true;
+  };
   std::vector<unsigned char> pixels;
   if (setjmp(errors.escape)) {
     jpeg_destroy_decompress(&cinfo);
@@ -353,7 +358,7 @@ bool CentreColour(const std::string& jpeg_base64, int bgr[3]) {
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
-  if (w < 16 || h < 16) return false;
+  if (errors.damaged || w < 16 || h < 16) return false;
   long sum[3] = {0, 0, 0};
   for (int y = h / 2 - 4; y < h / 2 + 4; ++y)
     for (int x = w / 2 - 4; x < w / 2 + 4; ++x)
