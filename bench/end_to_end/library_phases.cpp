@@ -371,6 +371,7 @@ int RunPlainPhase(const Settings& s) {
   for (double ms : run.mouse_ms) Record("plain_mouse_ms", ms);
   for (double ms : run.key_ms) Record("plain_key_ms", ms);
   if (!run.bridge.empty()) Record("plain_bridge", run.bridge);
+  if (run.start_seconds >= 0) Record("plain_start_s", run.start_seconds);
   for (const std::string& e : run.errors) Fail("plain client: " + e);
   return run.errors.empty() ? 0 : 1;
 }

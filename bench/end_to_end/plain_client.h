@@ -28,6 +28,7 @@ struct PlainRun {
   FrameCount count;
   std::vector<double> mouse_ms, key_ms;
   std::string bridge;  // the bridge page's figures
+  double start_seconds = -1;  // Chromium launched to the input page's first frame
   std::vector<std::string> command_line;
 };
 
