@@ -226,6 +226,7 @@ FrameCount CountFrames(GameHost& host, double warmup_seconds, double window_seco
     Sleep(0.001);
   }
   FrameCount count;
+  const double cpu_at_start = ProcessCpuSeconds();
   const Clock::time_point start = Clock::now();
   const Clock::time_point end =
       start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(window_seconds));
@@ -237,6 +238,7 @@ FrameCount CountFrames(GameHost& host, double warmup_seconds, double window_seco
     Sleep(0.001);
   }
   count.seconds = SecondsBetween(start, end);
+  count.cpu_seconds = ProcessCpuSeconds() - cpu_at_start;
   return count;
 }
 
@@ -343,6 +345,7 @@ int RunLibraryPhase(const Settings& s) {
   Record("library_frames", static_cast<double>(count.frames));
   Record("library_distinct", static_cast<double>(count.distinct));
   Record("library_seconds", count.seconds);
+  Record("library_cpu_s", count.cpu_seconds);
 
   int failures = 0;
   host.Navigate(s.pages_url + "input.html");
@@ -368,6 +371,7 @@ int RunPlainPhase(const Settings& s) {
     Record("plain_frames", static_cast<double>(run.count.frames));
     Record("plain_distinct", static_cast<double>(run.count.distinct));
     Record("plain_seconds", run.count.seconds);
+    Record("plain_cpu_s", run.count.cpu_seconds);
   }
   for (double ms : run.mouse_ms) Record("plain_mouse_ms", ms);
   for (double ms : run.key_ms) Record("plain_key_ms", ms);

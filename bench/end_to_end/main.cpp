@@ -269,12 +269,14 @@ std::string Range(const std::vector<double>& values, const char* format) {
 
 // What one side (the library, or the plain client) measured over all rounds.
 struct Side {
-  std::vector<double> fps, mouse_ms, key_ms, bridge_median, bridge_p90, noise, start_s;
+  std::vector<double> fps, mouse_ms, key_ms, bridge_median, bridge_p90, noise, start_s, cores;
   std::string switches, bridge_calls;
 
   void Add(const Records& r, const std::string& prefix) {
     const auto frames = NumberRecord(r, prefix + "distinct"), seconds = NumberRecord(r, prefix + "seconds");
     if (frames && seconds && *seconds > 0) fps.push_back(*frames / *seconds);
+    const auto cpu = NumberRecord(r, prefix + "cpu_s");
+    if (cpu && seconds && *seconds > 0) cores.push_back(*cpu / *seconds);
     for (double v : NumberRecords(r, prefix + "mouse_ms")) mouse_ms.push_back(v);
     for (double v : NumberRecords(r, prefix + "key_ms")) key_ms.push_back(v);
     if (r.count(prefix + "bridge")) {
@@ -365,6 +367,9 @@ int Orchestrate(const Options& o) {
               << Format("%.0f", kLibraryFrameRate) << " frames/s allow | " << Format("%.1f", ref);
     if (plain.fps.size() > 1) std::cout << " (" << Range(plain.fps, "%.1f") << ")";
     std::cout << " | ≥ 90 % |\n";
+    std::cout << "| processor time of the receiving process meanwhile (Chromium apart), share of one core | "
+              << Format("%.0f %%", Summarize(library.cores).median * 100) << " (the library and the host's copies) | "
+              << Format("%.0f %%", Summarize(plain.cores).median * 100) << " (parsing and acknowledging) | |\n";
   }
   std::cout << "| mouse press → first frame showing it, median (p90) of " << library.mouse_ms.size() << " | "
             << Latency(library.mouse_ms) << " | " << Latency(plain.mouse_ms) << " | |\n";

@@ -1,5 +1,7 @@
 #include "measure.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -65,6 +67,12 @@ std::vector<double> NumberRecords(const Records& records, const std::string& key
   for (auto it = range.first; it != range.second; ++it)
     if (std::optional<double> v = ParseNumber(it->second)) out.push_back(*v);
   return out;
+}
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
 }
 
 Shade Classify(const int bgr[3]) {

@@ -34,6 +34,9 @@ Shade ShadeAfterPresses(long presses);
 constexpr int kWarmupPresses = 3;
 double QuietSeconds(int trial);
 
+// Processor time this process has used so far, all its threads together.
+double ProcessCpuSeconds();
+
 // "key=value" fields of a text such as "bridge-rtt n=200 median=3.1 p90=4.2".
 std::optional<double> FieldValue(const std::string& text, const std::string& key);
 

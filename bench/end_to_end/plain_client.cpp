@@ -285,10 +285,14 @@ bool CountFrames(Client& client, const PlainPlan& plan, FrameCount* count, std::
     *error = "no screencast frame of the animated page";
     return false;
   }
-  if (!client.PumpUntil([&] { return Clock::now() >= end; }, plan.warmup_seconds + plan.window_seconds + 5)) {
+  const double budget = plan.warmup_seconds + plan.window_seconds + 5;
+  double cpu_at_start = 0;
+  if (!client.PumpUntil([&] { return Clock::now() >= start; }, budget) ||
+      (cpu_at_start = ProcessCpuSeconds(), !client.PumpUntil([&] { return Clock::now() >= end; }, budget))) {
     *error = "Chromium went away during the count";
     return false;
   }
+  count->cpu_seconds = ProcessCpuSeconds() - cpu_at_start;
   count->seconds = plan.window_seconds;
   return true;
 }

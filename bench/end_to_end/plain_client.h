@@ -13,6 +13,7 @@ struct FrameCount {
   long frames = 0;    // frames that arrived within the window
   long distinct = 0;  // of those, frames that differ from the one before
   double seconds = 0;
+  double cpu_seconds = 0;  // used by the counting process itself (not Chromium) within the window
 };
 
 struct PlainPlan {
