@@ -360,7 +360,7 @@ int Orchestrate(const Options& o) {
     const double lib = Summarize(library.fps).median, ref = Summarize(plain.fps).median;
     std::cout << "| frames/s, animated " << o.settings.width << "×" << o.settings.height << " page, "
               << Format("%.0f", o.settings.window_seconds) << " s window" << rounds << " | "
-              << Format("%.1f", lib) << ": **" << Format("%.0f", Summarize(ratios).median * 100)
+              << Format("%.1f", lib) << (library.fps.size() > 1 ? " (" + Range(library.fps, "%.1f") + ")" : "") << ": **" << Format("%.0f", Summarize(ratios).median * 100)
               << " %** of the plain client";
     if (ratios.size() > 1) std::cout << " (" << Range(ratios, "%.2f") << ")";
     std::cout << "; " << Format("%.0f", Summarize(capped_ratios).median * 100) << " % of what "
