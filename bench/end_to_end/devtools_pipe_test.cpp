@@ -14,7 +14,7 @@ std::vector<std::string> Drain(MessageSplitter& splitter) {
   return out;
 }
 
-TEST(MessageSplitter, MessagesSplitAcrossReadsOrSharingOne) {
+TEST(PlainPipeFraming, MessagesSplitAcrossReadsOrSharingOne) {
   MessageSplitter s;
   const char bytes[] = "{\"id\":1}\0{\"method\":\"a\"}\0\0{\"id\":2}";
   const std::string stream(bytes, sizeof bytes);  // with the last NUL
@@ -27,7 +27,7 @@ TEST(MessageSplitter, MessagesSplitAcrossReadsOrSharingOne) {
   EXPECT_FALSE(s.Next().has_value());
 }
 
-TEST(MessageSplitter, KeepsEveryByteOverManyUnevenReads) {
+TEST(PlainPipeFraming, KeepsEveryByteOverManyUnevenReads) {
   std::string stream;
   std::vector<std::string> sent;
   for (int i = 0; i < 500; ++i) {
