@@ -372,6 +372,7 @@ int RunPlainPhase(const Settings& s) {
     Record("plain_distinct", static_cast<double>(run.count.distinct));
     Record("plain_seconds", run.count.seconds);
     Record("plain_cpu_s", run.count.cpu_seconds);
+    Record("plain_at_library_rate", static_cast<double>(SlotsWithFrames(run.count.distinct_at, kLibraryFrameRate)));
   }
   for (double ms : run.mouse_ms) Record("plain_mouse_ms", ms);
   for (double ms : run.key_ms) Record("plain_key_ms", ms);

@@ -269,12 +269,14 @@ std::string Range(const std::vector<double>& values, const char* format) {
 
 // What one side (the library, or the plain client) measured over all rounds.
 struct Side {
-  std::vector<double> fps, mouse_ms, key_ms, bridge_median, bridge_p90, noise, start_s, cores;
+  std::vector<double> fps, fps_at_library_rate, mouse_ms, key_ms, bridge_median, bridge_p90, noise, start_s, cores;
   std::string switches, bridge_calls;
 
   void Add(const Records& r, const std::string& prefix) {
     const auto frames = NumberRecord(r, prefix + "distinct"), seconds = NumberRecord(r, prefix + "seconds");
     if (frames && seconds && *seconds > 0) fps.push_back(*frames / *seconds);
+    const auto at_rate = NumberRecord(r, prefix + "at_library_rate");
+    if (at_rate && seconds && *seconds > 0) fps_at_library_rate.push_back(*at_rate / *seconds);
     const auto cpu = NumberRecord(r, prefix + "cpu_s");
     if (cpu && seconds && *seconds > 0) cores.push_back(*cpu / *seconds);
     for (double v : NumberRecords(r, prefix + "mouse_ms")) mouse_ms.push_back(v);
@@ -302,9 +304,6 @@ std::string Bridge(const Side& side) {
   return Format("%.2f ms (p90 %.2f)", Summarize(side.bridge_median).median, Summarize(side.bridge_p90).median);
 }
 
-// CreateBrowser asks the engine for 30 frames a second, as the game's library always did.
-constexpr double kLibraryFrameRate = 30;
-
 int Orchestrate(const Options& o) {
   std::vector<std::string> errors;
   std::vector<double> startup, init_call, startup_noise;
@@ -323,13 +322,15 @@ int Orchestrate(const Options& o) {
     AppendErrors(p, &errors);
     const Records l = RunPhase(o, "library");
     AppendErrors(l, &errors);
-    const size_t before_p = plain.fps.size(), before_l = library.fps.size();
+    const size_t before_p = plain.fps.size(), before_c = plain.fps_at_library_rate.size(),
+                 before_l = library.fps.size();
     plain.Add(p, "plain_");
     library.Add(l, "library_");
-    if (plain.fps.size() > before_p && library.fps.size() > before_l && plain.fps.back() > 0) {
+    if (library.fps.size() > before_l && plain.fps.size() > before_p && plain.fps.back() > 0)
       ratios.push_back(library.fps.back() / plain.fps.back());
-      capped_ratios.push_back(library.fps.back() / std::min(plain.fps.back(), kLibraryFrameRate));
-    }
+    if (library.fps.size() > before_l && plain.fps_at_library_rate.size() > before_c &&
+        plain.fps_at_library_rate.back() > 0)
+      capped_ratios.push_back(library.fps.back() / plain.fps_at_library_rate.back());
   }
 
   // The run's conditions, so that pasted figures keep them.
@@ -363,9 +364,15 @@ int Orchestrate(const Options& o) {
               << Format("%.1f", lib) << (library.fps.size() > 1 ? " (" + Range(library.fps, "%.1f") + ")" : "") << ": **" << Format("%.0f", Summarize(ratios).median * 100)
               << " %** of the plain client";
     if (ratios.size() > 1) std::cout << " (" << Range(ratios, "%.2f") << ")";
-    std::cout << "; " << Format("%.0f", Summarize(capped_ratios).median * 100) << " % of what "
-              << Format("%.0f", kLibraryFrameRate) << " frames/s allow | " << Format("%.1f", ref);
+    if (!capped_ratios.empty())
+      std::cout << "; " << Format("%.0f", Summarize(capped_ratios).median * 100)
+                << " % of the plain client's frames on a " << Format("%.0f", kLibraryFrameRate)
+                << "-a-second clock";
+    std::cout << " | " << Format("%.1f", ref);
     if (plain.fps.size() > 1) std::cout << " (" << Range(plain.fps, "%.1f") << ")";
+    if (!plain.fps_at_library_rate.empty())
+      std::cout << "; on a " << Format("%.0f", kLibraryFrameRate) << "-a-second clock "
+                << Format("%.1f", Summarize(plain.fps_at_library_rate).median);
     std::cout << " | ≥ 90 % |\n";
     std::cout << "| processor time of the receiving process meanwhile (Chromium apart), share of one core | "
               << Format("%.0f %%", Summarize(library.cores).median * 100) << " (the library and the host's copies) | "

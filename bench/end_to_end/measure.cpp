@@ -69,6 +69,13 @@ std::vector<double> NumberRecords(const Records& records, const std::string& key
   return out;
 }
 
+long SlotsWithFrames(const std::vector<double>& arrival_seconds, double rate) {
+  std::vector<long long> slots;
+  for (double t : arrival_seconds) slots.push_back(static_cast<long long>(std::floor(t * rate)));
+  std::sort(slots.begin(), slots.end());
+  return static_cast<long>(std::unique(slots.begin(), slots.end()) - slots.begin());
+}
+
 double ProcessCpuSeconds() {
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);

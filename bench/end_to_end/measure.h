@@ -34,6 +34,14 @@ Shade ShadeAfterPresses(long presses);
 constexpr int kWarmupPresses = 3;
 double QuietSeconds(int trial);
 
+// CreateBrowser asks the engine for 30 frames a second, and the engine paints no more.
+constexpr double kLibraryFrameRate = 30;
+
+// Of frames that arrived at these times (seconds), how many a consumer showing at most `rate` a
+// second on a fixed clock could show: one for each 1/rate slot that received any. Chromium's frames
+// come in bursts under load, so this is lower than min(count, rate * seconds).
+long SlotsWithFrames(const std::vector<double>& arrival_seconds, double rate);
+
 // Processor time this process has used so far, all its threads together.
 double ProcessCpuSeconds();
 

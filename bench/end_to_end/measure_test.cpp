@@ -24,6 +24,20 @@ TEST(Summarize, NearestRankPicksMeasuredValuesWhateverTheOrder) {
   EXPECT_EQ(Summarize({}).count, 0u);
 }
 
+TEST(SlotsWithFrames, OneFramePerSlotAtMostAndBurstsCountOnce) {
+  std::vector<double> sixty;
+  for (int i = 0; i < 600; ++i) sixty.push_back(i / 60.0);
+  EXPECT_EQ(SlotsWithFrames(sixty, 30), 300);  // 10 s at 60 a second: every slot, once
+  std::vector<double> twenty;
+  for (int i = 0; i < 200; ++i) twenty.push_back(i / 20.0 + 0.001);
+  EXPECT_EQ(SlotsWithFrames(twenty, 30), 200);  // slower than the clock: every frame
+  std::vector<double> bursts;  // three frames 2 ms apart every 100 ms: 30 a second, yet 10 slots
+  for (int i = 0; i < 10; ++i)
+    for (int k = 0; k < 3; ++k) bursts.push_back(i * 0.1 + k * 0.002 + 0.01);
+  EXPECT_EQ(SlotsWithFrames(bursts, 30), 10);
+  EXPECT_EQ(SlotsWithFrames({}, 30), 0);
+}
+
 TEST(Records, OnlyRecordLinesCountAndRepeatedKeysKeepTheirOrder) {
   const std::string output = "some log line\n" + RecordLine("mouse_ms", "12.5") + "mvbench\nmvbench  x\n" +
                              RecordLine("mouse_ms", "9") + RecordLine("bridge", "bridge-rtt n=200 median=3.1") +

@@ -277,7 +277,10 @@ bool CountFrames(Client& client, const PlainPlan& plan, FrameCount* count, std::
     }
     if (at >= start && at < end) {
       ++count->frames;
-      if (data != previous) ++count->distinct;
+      if (data != previous) {
+        ++count->distinct;
+        count->distinct_at.push_back(std::chrono::duration<double>(at - start).count());
+      }
     }
     previous = data;
   });

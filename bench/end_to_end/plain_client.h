@@ -14,6 +14,7 @@ struct FrameCount {
   long distinct = 0;  // of those, frames that differ from the one before
   double seconds = 0;
   double cpu_seconds = 0;  // used by the counting process itself (not Chromium) within the window
+  std::vector<double> distinct_at;  // arrival of each distinct frame, seconds into the window
 };
 
 struct PlainPlan {
