@@ -12,6 +12,7 @@
 #include "include/cef_render_handler.h"
 #include "jpeg_frame_decoder.h"
 #include "net_error.h"
+#include "view_metrics.h"
 
 namespace mvengine {
 namespace chromium {
@@ -329,12 +330,8 @@ void ChromiumBrowser::OnFrameReady() {
     std::lock_guard<std::mutex> lock(mutex_);
     rate = frame_rate_;
   }
-  if (rate <= 0) rate = 30;  // the engine's default rate
-  if (rate > 60) rate = 60;
-  const auto interval = std::chrono::microseconds(1000000 / rate);
-  const auto due = last_paint_ + interval;
-  const auto now = std::chrono::steady_clock::now();
-  if (now >= due) {
+  const std::chrono::milliseconds delay = PaintDelay(last_paint_, std::chrono::steady_clock::now(), rate);
+  if (delay.count() == 0) {
     Paint();
     return;
   }
@@ -346,13 +343,15 @@ void ChromiumBrowser::OnFrameReady() {
         self->paint_scheduled_ = false;
         self->Paint();
       },
-      std::chrono::duration_cast<std::chrono::milliseconds>(due - now) + std::chrono::milliseconds(1));
+      delay);
 }
 
 void ChromiumBrowser::Paint() {
   if (!client_ || !receiver_) return;
   std::string jpeg64;
   if (!receiver_->TakeLatest(&jpeg64)) return;
+  // The rate counts from here: time spent decoding is part of this paint, not a gap before the next.
+  const auto started = std::chrono::steady_clock::now();
   std::vector<uint8_t> jpeg;
   std::string error;
   if (!DecodeBase64(jpeg64, &jpeg) ||
@@ -360,7 +359,7 @@ void ChromiumBrowser::Paint() {
     DebugLog("browser %d: dropped an undecodable frame %s", id_, error.c_str());
     return;
   }
-  last_paint_ = std::chrono::steady_clock::now();
+  last_paint_ = started;
   CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
   if (!render) return;
   CefRenderHandler::RectList dirty;

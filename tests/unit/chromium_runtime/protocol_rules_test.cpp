@@ -146,6 +146,24 @@ TEST(ViewportForZoom, FactorIsOnePointTwoToTheLevel) {
   EXPECT_EQ(p["mobile"], false);
 }
 
+TEST(PaintDelay, NeverLetsAPaintComeBeforeItsIntervalHasPassed) {
+  using std::chrono::milliseconds;
+  using std::chrono::microseconds;
+  const auto last = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  // 1/30 s is 33.33 ms: 10 ms after a paint, 23.33 ms are left, so the wait is 24 ms, not 23.
+  EXPECT_EQ(PaintDelay(last, last + milliseconds(10), 30), milliseconds(24));
+  EXPECT_EQ(PaintDelay(last, last + milliseconds(33), 30), milliseconds(1));
+  EXPECT_EQ(PaintDelay(last, last + microseconds(33333), 30), milliseconds(1));
+  EXPECT_EQ(PaintDelay(last, last + microseconds(33334), 30), milliseconds(0));
+  EXPECT_EQ(PaintDelay(last, last + std::chrono::seconds(5), 30), milliseconds(0));
+  EXPECT_EQ(PaintDelay(last, last, 30), milliseconds(34));
+  // No rate means the engine's 30; more than 60 is held at 60.
+  EXPECT_EQ(PaintDelay(last, last, 0), milliseconds(34));
+  EXPECT_EQ(PaintDelay(last, last, -5), milliseconds(34));
+  EXPECT_EQ(PaintDelay(last, last, 1000), milliseconds(17));
+  EXPECT_EQ(PaintDelay(last, last, 10), milliseconds(100));
+}
+
 TEST(NetErrorCode, MapsChromiumNamesToNumbers) {
   struct Case {
     const char* text;
