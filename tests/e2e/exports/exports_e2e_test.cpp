@@ -287,11 +287,27 @@ TEST_F(Exports, ZoomSetsTheCssViewportOfThisAndLaterPages) {
       return host().reports().Last("width") == std::string(c.width);
     })) << host().reports().Summary();
   }
-  // The level last set applies to the next page too.
+  // The level last set applies to the next page too, once it has loaded (it may start at 100 %).
   api().fnmvPackCefDllGotoUrl(PageUrl("nav_b.html").c_str());
   ASSERT_TRUE(host().WaitForReport("shown", [](const std::string& v) { return v.rfind("b ", 0) == 0; }))
       << host().reports().Summary();
-  EXPECT_EQ(host().reports().Last("shown"), "b navigate width=400");
+  ASSERT_TRUE(host().WaitForPageText([](const std::string& t) { return t == "navigation page B"; }, &text));
+  // The page's width as it last said: when shown, then at every resize.
+  auto page_b_width = [&] {
+    std::string width;
+    bool on_b = false;
+    for (const std::string& r : host().reports().raw()) {
+      if (r.rfind("shown=", 0) == 0) on_b = r.rfind("shown=b ", 0) == 0;
+      if (!on_b) continue;
+      const size_t at = r.rfind("width=");
+      if (at != std::string::npos) width = r.substr(at + 6);
+    }
+    return width;
+  };
+  EXPECT_TRUE(PollUntil([&] {
+    host().TakeMessages();
+    return page_b_width() == "400";
+  })) << host().reports().Summary();
 }
 
 TEST_F(Exports, WithoutDoZoomPagesShowAt120Percent) {
