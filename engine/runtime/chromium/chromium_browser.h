@@ -171,7 +171,11 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   std::chrono::steady_clock::time_point last_paint_;
   std::vector<uint8_t> frame_pixels_;
   std::map<std::string, int> default_contexts_;      // frame id -> execution context id
-  std::map<std::string, std::string> document_requests_;  // request id -> frame id
+  struct DocumentRequest {
+    std::string frame_id;
+    std::string url;  // what was asked for; a failed load never commits it to the frame
+  };
+  std::map<std::string, DocumentRequest> document_requests_;  // by request id
   std::map<std::string, int> http_status_;           // frame id -> status of its document
   std::map<std::string, std::string> failed_frames_;  // frame id -> error text of the last load
   bool after_created_sent_ = false;

@@ -97,8 +97,12 @@ void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params,
   } else if (method == "Page.windowOpen") {
     OnWindowOpen(params);
   } else if (method == "Network.requestWillBeSent") {
-    if (params.value("type", std::string()) == "Document")
-      document_requests_[params.value("requestId", std::string())] = params.value("frameId", std::string());
+    if (params.value("type", std::string()) == "Document") {
+      const Json& request = params.value("request", Json::object());
+      document_requests_[params.value("requestId", std::string())] = {
+          params.value("frameId", std::string()),
+          request.value("url", std::string()) + request.value("urlFragment", std::string())};
+    }
   } else if (method == "Network.responseReceived") {
     if (params.value("type", std::string()) == "Document") {
       const Json& response = params.value("response", Json::object());
@@ -243,7 +247,8 @@ void ChromiumBrowser::OnLoadingFailed(const Json& params) {
   if (params.value("type", std::string()) != "Document") return;
   auto request = document_requests_.find(params.value("requestId", std::string()));
   if (request == document_requests_.end()) return;
-  const std::string frame_id = request->second;
+  const std::string frame_id = request->second.frame_id;
+  const std::string failed_url = request->second.url;
   document_requests_.erase(request);
   std::string text = params.value("errorText", std::string());
   int code = params.value("canceled", false) ? -3 : NetErrorCode(text);
@@ -252,8 +257,8 @@ void ChromiumBrowser::OnLoadingFailed(const Json& params) {
   failed_frames_[frame_id] = text;
   CefRefPtr<CefFrame> frame = FrameForDevToolsId(frame_id);
   if (!frame) return;
-  // The failed address is the one the request was for, not the error page's.
-  std::string failed_url = frame->GetURL().ToString();
+  // The failed address is the one the request was for: the frame still shows its previous page
+  // (or Chromium's error page).
   DebugLog("browser %d: load failed (%d %s)", id_, code, text.c_str());
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
     load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(code), text, failed_url);

@@ -172,11 +172,17 @@ TEST_F(ChromiumRuntime, LoadErrorsCarryChromiumsTextAndCodeAndLoadStringReplaces
     for (auto& e : client->events)
       if (e.compare(0, 6, "error:") == 0) error = e;
     EXPECT_EQ(error, "error:-105:net::ERR_NAME_NOT_RESOLVED");
+    // The address asked for, not the page the frame still showed.
+    EXPECT_EQ(client->failed_urls, std::vector<std::string>{"http://name-that-does-not-exist.invalid/"});
   }
   // (Port 1 would be refused by Chromium itself as an unsafe port.)
   const std::string refused = "http://127.0.0.1:" + std::to_string(e2e::ClosedPort()) + "/";
   browser->GetMainFrame()->LoadURL(refused);
   ASSERT_TRUE(client->WaitFor([&] { return client->CountEvents("error:-102:net::ERR_CONNECTION_REFUSED") > 0; }));
+  {
+    std::lock_guard<std::mutex> lock(client->m);
+    EXPECT_EQ(client->failed_urls.back(), refused) << "not the error page shown before";
+  }
 
   ASSERT_TRUE(client->WaitFor([&] { return !browser->IsLoading(); }));
   browser->GetMainFrame()->LoadString("<html><body><p>our own error page</p></body></html>", refused);

@@ -49,6 +49,7 @@ class TestClient : public CefClient,
   std::vector<std::string> dialogs;  // "<type>:<message>"
   bool confirm_answer = true;
   std::vector<std::string> popups;
+  std::vector<std::string> failed_urls;  // of each OnLoadError
   int menu_items_seen = -1;
   bool closed = false;
 
@@ -100,6 +101,8 @@ class TestClient : public CefClient,
   void OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode code, const CefString& text,
                    const CefString& url) override {
     Record("error:" + std::to_string(static_cast<int>(code)) + ":" + text.ToString());
+    std::lock_guard<std::mutex> lock(m);
+    failed_urls.push_back(url.ToString());
   }
 
   // --- CefRenderHandler

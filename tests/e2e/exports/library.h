@@ -1,0 +1,81 @@
+// The library as a game binds it: dlopen of the shared object, then dlsym of every export and of
+// the Win32 stand-in's control functions by name, all from the same handle. Nothing here links
+// against the library or its stand-in; the headers give only types and constants.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <mvwin32/stand_in.h>
+#include <windows.h>
+
+namespace exports_e2e {
+
+#define EXPORTS_E2E_LIBRARY_EXPORTS(X)                                                           \
+  X(fnmvPackCefDllInitializeCef, int (*)(HINSTANCE, bool))                                       \
+  X(fnmvPackCefDllUninitializeCef, int (*)())                                                    \
+  X(fnmvPackCefDllInitCefBrowserInApp, int (*)(HWND, RECT, const char*))                         \
+  X(fnmvPackCefDllCreateBrowser, int (*)(RECT, const char*, HWND, HWND))                         \
+  X(fnmvPackCefDllSelectHandler, void (*)(unsigned int))                                         \
+  X(fnmvPackCefDllDoClose, int (*)())                                                            \
+  X(fnmvPackCefDllGotoUrl, int (*)(const char*))                                                 \
+  X(fnmvPackCefDllGoBack, int (*)())                                                             \
+  X(fnmvPackCefDllGoForward, int (*)())                                                          \
+  X(fnmvPackCefDllReload, int (*)())                                                             \
+  X(fnmvPackCefDllDoZoom, void (*)(int))                                                         \
+  X(fnmvPackCefDLLGetSource, bool (*)(char*, int*))                                              \
+  X(fnmvPackCefDllGetMsg, void (*)(char*, char*))                                                \
+  X(fnmvPackCefDllIsDirty, bool (*)())                                                           \
+  X(fnmvPackCefDllSetUploadIsDone, void (*)(bool))                                               \
+  X(fnmvPackCefDllGetBrowserHasNewFrame, bool (*)(int*, int*))                                   \
+  X(fnmvPackCefDllGetBrowserRenderData, void (*)(void*))                                         \
+  X(fnmvPackCefDllSendWMButtonDown, void (*)(UINT, WPARAM, LPARAM, int, int))                    \
+  X(fnmvPackCefDllSendDWMButtonUp, void (*)(UINT, WPARAM, LPARAM, int, int))                     \
+  X(fnmvPackCefDllSendWMMouseMove, void (*)(UINT, WPARAM, LPARAM, int, int))                     \
+  X(fnmvPackCefDllSendSendWMMouseLeave, void (*)(UINT, WPARAM))                                  \
+  X(fnmvPackCefDllSendWMMouseWheel, void (*)(UINT, WPARAM, LPARAM, int, int))                    \
+  X(fnmvPackCefDllSendWMFocus, void (*)(UINT))                                                   \
+  X(fnmvPackCefDllSendSendWMCancel, void (*)())                                                  \
+  X(fnmvPackCefDllSendSendKeyEvent, void (*)(UINT, WPARAM, LPARAM))                              \
+  X(fnmvPackCefDllImeComposition, void (*)(UINT, WPARAM, LPARAM))                                \
+  X(fnmvPackCefDllImeCancelComposition, void (*)())
+
+#define EXPORTS_E2E_STAND_IN_FUNCTIONS(X)                                                        \
+  X(mvw32_create_window, decltype(&::mvw32_create_window))                                       \
+  X(mvw32_destroy_window, decltype(&::mvw32_destroy_window))                                     \
+  X(mvw32_set_key_state, decltype(&::mvw32_set_key_state))                                       \
+  X(mvw32_clear_key_state, decltype(&::mvw32_clear_key_state))                                   \
+  X(mvw32_set_ime_result_utf16, decltype(&::mvw32_set_ime_result_utf16))                         \
+  X(mvw32_clear_ime_result, decltype(&::mvw32_clear_ime_result))                                 \
+  X(mvw32_ime_context_refs, decltype(&::mvw32_ime_context_refs))                                 \
+  X(mvw32_set_message_box_responder, decltype(&::mvw32_set_message_box_responder))               \
+  X(mvw32_message_box_count, decltype(&::mvw32_message_box_count))                               \
+  X(mvw32_get_message_box, decltype(&::mvw32_get_message_box))                                   \
+  X(mvw32_get_message_box_string, decltype(&::mvw32_get_message_box_string))                     \
+  X(mvw32_clear_message_boxes, decltype(&::mvw32_clear_message_boxes))                           \
+  X(mvw32_set_shell_open_handler, decltype(&::mvw32_set_shell_open_handler))                     \
+  X(mvw32_shell_open_count, decltype(&::mvw32_shell_open_count))                                 \
+  X(mvw32_get_shell_open, decltype(&::mvw32_get_shell_open))                                     \
+  X(mvw32_get_shell_open_string, decltype(&::mvw32_get_shell_open_string))                       \
+  X(mvw32_clear_shell_opens, decltype(&::mvw32_clear_shell_opens))
+
+// Lets a declarator-shaped type such as int (*)(bool) stand before a member name.
+template <class T>
+using Pointer = T;
+
+struct Api {
+#define EXPORTS_E2E_DECLARE(name, type) Pointer<type> name = nullptr;
+  EXPORTS_E2E_LIBRARY_EXPORTS(EXPORTS_E2E_DECLARE)
+  EXPORTS_E2E_STAND_IN_FUNCTIONS(EXPORTS_E2E_DECLARE)
+#undef EXPORTS_E2E_DECLARE
+};
+
+struct LoadedLibrary {
+  void* handle = nullptr;  // also the HINSTANCE the host passes at start-up
+  Api api;
+};
+
+// dlopen(path, RTLD_NOW | RTLD_LOCAL) and every name above; false with `error` naming what failed.
+bool OpenLibrary(const std::string& path, LoadedLibrary* out, std::string* error);
+
+}  // namespace exports_e2e
