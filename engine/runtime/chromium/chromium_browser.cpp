@@ -126,6 +126,21 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   std::vector<EarlyEvent> early;
   early.swap(early_events_);
   for (auto& event : early) HandleEvent(event.method, event.params, event.from);
+  if (context_->render) ReloadIfLoadedWithoutBridge();
+}
+
+void ChromiumBrowser::ReloadIfLoadedWithoutBridge() {
+  // A page target that reuses a running renderer may commit its document before
+  // it waits for us, so before the bootstrap script was added: that document has
+  // no bridge and its scripts have run without it. Load it once more, with it.
+  // The initial empty document (the usual case: the load starts once we let the
+  // target run) and a document that has the bridge are left alone.
+  CefRefPtr<ChromiumBrowser> self(this);
+  EvaluateInFrame(target_id_, "window.__mvcefBridge ? '' : location.href", [self](const std::string& href) {
+    if (href.empty() || href == "about:blank" || !self->client_) return;
+    DebugLog("browser %d: %s loaded before the page bridge was set up; reloading", self->id_, href.c_str());
+    self->Send("Page.reload", {{"ignoreCache", false}});
+  });
 }
 
 void ChromiumBrowser::ApplyViewMetrics(bool restart_screencast) {

@@ -108,6 +108,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
 
  private:
   void OnPageReady(const std::string& url);
+  void ReloadIfLoadedWithoutBridge();  // UI
   // Event handlers (UI).
   void OnFrameNavigated(const Json& frame);
   void OnFrameStartedLoading(const std::string& frame_id);

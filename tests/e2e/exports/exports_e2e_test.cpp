@@ -488,9 +488,8 @@ TEST_F(Exports, BridgeIsOnWindowBeforeTheFirstScriptOfTheMainFrameAndItsSameOrig
   EXPECT_EQ(without, 0) << "pages that loaded without the bridge";
 }
 
-// A frame from another origin runs in a renderer the Chromium runtime does not attach to yet, so
-// it gets no bridge: listed as disabled until it does.
-TEST_F(Exports, DISABLED_BridgeIsOnWindowOfACrossOriginFrame) {
+// A frame from another site runs in a renderer (and a target) of its own.
+TEST_F(Exports, BridgeIsOnWindowOfACrossOriginFrame) {
   LoopbackServer server(PagesDir());
   ASSERT_TRUE(server.Start());
   ASSERT_GT(OpenBrowser(server.Url("/bridge.html?cross=" + std::to_string(server.port()))), 0);
@@ -558,6 +557,40 @@ TEST_F(Exports, UploadIsDoneFollowsSetUploadIsDone) {
 }
 
 // ---- Several browsers ----------------------------------------------------------------------
+
+TEST_F(Exports, WindowedBrowserSitsInAChildWindowShownOnceItsPageHasLoaded) {
+  const Api& api = host().api();
+  HWND parent = host().NewWindow(RECT{100, 100, 900, 700});
+  ASSERT_EQ(api.fnmvPackCefDllInitCefBrowserInApp(parent, RECT{10, 20, 330, 260}, PageUrl("solid.html#0000ff").c_str()),
+            1);
+  const POINT inside = {100 + 10 + 5, 100 + 20 + 5};
+  const POINT beside = {100 + 5, 100 + 5};
+  HWND child = nullptr;
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(static_cast<int>(kFirstFrameSeconds));
+       std::chrono::steady_clock::now() < end;) {
+    // Shown by the library once the first load ended (it is hidden from creation until then).
+    HWND at = api.WindowFromPoint(inside);
+    if (at && at != parent && api.mvw32_last_show_command(at) == SW_SHOWNORMAL) {
+      child = at;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_NE(child, nullptr) << "no child window shown at the browser's rectangle";
+  EXPECT_EQ(api.GetParent(child), parent);
+  EXPECT_TRUE(api.IsWindowVisible(child));
+  EXPECT_EQ(api.WindowFromPoint(beside), parent) << "the child covers only its rectangle";
+  EXPECT_EQ(api.WindowFromPoint(POINT{100 + 330 + 5, 100 + 260 + 5}), parent);
+
+  // Closing the browser takes its window away.
+  api.fnmvPackCefDllDoClose();
+  bool gone = false;
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+       !gone && std::chrono::steady_clock::now() < end;
+       std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+    gone = api.WindowFromPoint(inside) == parent;
+  EXPECT_TRUE(gone);
+}
 
 TEST_F(Exports, TwoBrowsersPaintIntoTheirOwnBuffersAndAreSelectedById) {
   HWND first_window = host().NewWindow(RECT{0, 0, 640, 480});

@@ -57,7 +57,11 @@ namespace exports_e2e {
   X(mvw32_shell_open_count, decltype(&::mvw32_shell_open_count))                                 \
   X(mvw32_get_shell_open, decltype(&::mvw32_get_shell_open))                                     \
   X(mvw32_get_shell_open_string, decltype(&::mvw32_get_shell_open_string))                       \
-  X(mvw32_clear_shell_opens, decltype(&::mvw32_clear_shell_opens))
+  X(mvw32_clear_shell_opens, decltype(&::mvw32_clear_shell_opens))                               \
+  X(mvw32_last_show_command, decltype(&::mvw32_last_show_command))                               \
+  X(WindowFromPoint, decltype(&::WindowFromPoint))                                               \
+  X(IsWindowVisible, decltype(&::IsWindowVisible))                                               \
+  X(GetParent, decltype(&::GetParent))
 
 // Lets a declarator-shaped type such as int (*)(bool) stand before a member name.
 template <class T>
