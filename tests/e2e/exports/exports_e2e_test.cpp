@@ -258,7 +258,6 @@ TEST_F(Exports, BackForwardAndReloadShowTheRightPage) {
     EXPECT_EQ(api().fnmvPackCefDllGotoUrl(c.second.c_str()), 0);
     EXPECT_EQ(shown(2, "B"), "b navigate width=800");
 
-
     EXPECT_EQ(api().fnmvPackCefDllGoBack(), 1);
     const std::string back = shown(3, "A again");
     EXPECT_TRUE(back == "a back_forward width=800" || back == "a restored width=800") << back;
@@ -369,8 +368,9 @@ TEST_F(Exports, UnreachableAddressShowsTheErrorPageWithTheEngineCode) {
     api().fnmvPackCefDllGotoUrl(c.url.c_str());
     const std::string expected = "Failed to load URL " + c.url + " with error " + c.error + " (" +
                                  std::to_string(c.code) + ").";
+    // Load ends of the page before may still hand over their text: wait for this address's.
     EXPECT_TRUE(host().WaitForPageText(
-        [](const std::string& t) { return t.find("Failed to load URL") != std::string::npos; }, &text))
+        [&](const std::string& t) { return t.find("Failed to load URL " + c.url) != std::string::npos; }, &text))
         << "last text: " << text;
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     EXPECT_EQ(text, expected);
