@@ -45,7 +45,7 @@ if(TARGET mvengine)
     ${_mvc_dir}/render_host.cpp
     ${_mvc_dir}/render_process.cpp
     ${_mvc_dir}/render_wire.cpp
-    ${_mvc_dir}/line_channel.cpp
+    ${_mvc_dir}/message_channel.cpp
     ${_mvc_dir}/process_message_json.cpp
     ${_mvc_dir}/renderer_proxies.cpp
     ${_mvc_dir}/renderer_loop.cpp

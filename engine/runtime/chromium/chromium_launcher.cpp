@@ -24,12 +24,6 @@ namespace chromium {
 
 namespace {
 
-bool IsExecutableFile(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         ::access(path.c_str(), X_OK) == 0;
-}
-
 void CloseFd(int& fd) {
   if (fd >= 0) ::close(fd);
   fd = -1;
@@ -45,6 +39,12 @@ void MarkCloseOnExecFrom(int first) {
 }
 
 }  // namespace
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::access(path.c_str(), X_OK) == 0;
+}
 
 std::string FindChromiumExecutable(const char* env_override,
                                    const std::vector<std::string>& candidates) {

@@ -16,6 +16,9 @@
 namespace mvengine {
 namespace chromium {
 
+// A regular file we may execute.
+bool IsExecutableFile(const std::string& path);
+
 // The Chromium executable to start: `env_override` when set and non-empty (it is
 // used even if it does not exist, so a wrong setting fails loudly), otherwise the
 // first of `candidates` that is an executable file; empty when there is none.

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "debug_log.h"
-#include "line_channel.h"
+#include "message_channel.h"
 #include "mvengine/runtime.h"
 #include "render_wire.h"
 #include "renderer_loop.h"
@@ -41,7 +41,7 @@ class ChromiumSubprocessRuntime : public SubprocessRuntime {
     fcntl(fd, F_SETFD, FD_CLOEXEC);
     CefRefPtr<CefRenderProcessHandler> handler = application ? application->GetRenderProcessHandler() : NULL;
     if (handler) handler->OnRenderThreadCreated(CefListValue::Create());
-    RendererLoop(handler, std::make_shared<LineChannel>(fd)).Run();
+    RendererLoop(handler, std::make_shared<MessageChannel>(fd)).Run();
     return 0;
   }
 };

@@ -56,7 +56,7 @@ RenderHost::~RenderHost() { Stop(); }
 
 void RenderHost::Start() { Channel(); }
 
-std::shared_ptr<LineChannel> RenderHost::Channel() {
+std::shared_ptr<MessageChannel> RenderHost::Channel() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (channel_ || stopped_) return channel_;
   if (starts_ >= kMaxStarts) return nullptr;
@@ -64,8 +64,8 @@ std::shared_ptr<LineChannel> RenderHost::Channel() {
   if (subprocess_.empty()) {
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
-    channel_ = std::make_shared<LineChannel>(fds[0]);
-    auto render_end = std::make_shared<LineChannel>(fds[1]);
+    channel_ = std::make_shared<MessageChannel>(fds[0]);
+    auto render_end = std::make_shared<MessageChannel>(fds[1]);
     CefRefPtr<CefRenderProcessHandler> handler = handler_;
     threads_.emplace_back([handler, render_end] { RendererLoop(handler, render_end).Run(); });
     pid_ = -1;
@@ -81,7 +81,7 @@ std::shared_ptr<LineChannel> RenderHost::Channel() {
     pid_ = process.pid;
     DebugLog("render side: process %d (%s)", static_cast<int>(pid_), subprocess_.c_str());
   }
-  std::shared_ptr<LineChannel> channel = channel_;
+  std::shared_ptr<MessageChannel> channel = channel_;
   const pid_t pid = pid_;
   threads_.emplace_back([this, channel, pid] { ReadLoop(channel, pid); });
   return channel_;
@@ -89,7 +89,7 @@ std::shared_ptr<LineChannel> RenderHost::Channel() {
 
 void RenderHost::Stop() {
   std::vector<std::thread> threads;
-  std::shared_ptr<LineChannel> channel;
+  std::shared_ptr<MessageChannel> channel;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopped_ = true;
@@ -117,7 +117,7 @@ pid_t RenderHost::render_pid() {
   return pid_;
 }
 
-void RenderHost::ReadLoop(std::shared_ptr<LineChannel> channel, pid_t pid) {
+void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, pid_t pid) {
   Json message;
   while (channel->Receive(&message)) {
     if (message.is_object()) OnRenderMessage(message);
@@ -196,7 +196,7 @@ CefRefPtr<ChromiumBrowser> RenderHost::BrowserById(int id) {
 void RenderHost::OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
                                  std::shared_ptr<DevToolsSession> session, const std::string& request_id,
                                  const std::string& body) {
-  std::shared_ptr<LineChannel> channel = Channel();
+  std::shared_ptr<MessageChannel> channel = Channel();
   uint64_t seq = 0;
   if (channel && frame) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -220,7 +220,7 @@ void RenderHost::OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<C
 }
 
 void RenderHost::ReleaseBrowser(int browser_id) {
-  std::shared_ptr<LineChannel> channel;
+  std::shared_ptr<MessageChannel> channel;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (browsers_.erase(browser_id) == 0) return;  // the render side never saw it
@@ -230,7 +230,7 @@ void RenderHost::ReleaseBrowser(int browser_id) {
 }
 
 bool RenderHost::PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message) {
-  std::shared_ptr<LineChannel> channel = Channel();
+  std::shared_ptr<MessageChannel> channel = Channel();
   if (!channel || !message) return false;
   {
     std::lock_guard<std::mutex> lock(mutex_);

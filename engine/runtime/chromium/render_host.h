@@ -19,7 +19,7 @@
 #include "devtools_session.h"
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
-#include "line_channel.h"
+#include "message_channel.h"
 
 namespace mvengine {
 namespace chromium {
@@ -57,8 +57,8 @@ class RenderHost {
     std::string request_id;
   };
   // A running render side, or null; starts one when there is none (not after Stop).
-  std::shared_ptr<LineChannel> Channel();
-  void ReadLoop(std::shared_ptr<LineChannel> channel, pid_t pid);
+  std::shared_ptr<MessageChannel> Channel();
+  void ReadLoop(std::shared_ptr<MessageChannel> channel, pid_t pid);
   void OnRenderMessage(const Json& message);
   CefRefPtr<ChromiumBrowser> BrowserById(int id);
 
@@ -70,7 +70,7 @@ class RenderHost {
   std::condition_variable ended_;  // a reader saw its render side end
   bool stopped_ = false;
   int starts_ = 0;
-  std::shared_ptr<LineChannel> channel_;  // null while no render side runs
+  std::shared_ptr<MessageChannel> channel_;  // null while no render side runs
   pid_t pid_ = -1;
   std::vector<std::thread> threads_;      // readers and the in-process renderer; joined by Stop
   uint64_t next_seq_ = 1;

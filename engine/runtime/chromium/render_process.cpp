@@ -6,13 +6,13 @@
 #include <spawn.h>
 #include <string.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
+#include "chromium_launcher.h"
 #include "render_wire.h"
 
 extern char** environ;
@@ -37,9 +37,7 @@ std::vector<std::string> RenderProcessArgs(const std::string& executable, int ch
 
 bool StartRenderProcess(const std::string& executable, const std::vector<std::string>& extra_switches,
                         RenderProcess* out, std::string* error) {
-  struct stat st;
-  if (executable.empty() || stat(executable.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-      access(executable.c_str(), X_OK) != 0) {
+  if (!IsExecutableFile(executable)) {
     *error = "the sub-process executable '" + executable + "' cannot be run";
     return false;
   }
@@ -75,7 +73,7 @@ bool StartRenderProcess(const std::string& executable, const std::vector<std::st
     return false;
   }
   out->pid = pid;
-  out->channel = std::make_shared<LineChannel>(fds[0]);
+  out->channel = std::make_shared<MessageChannel>(fds[0]);
   return true;
 }
 

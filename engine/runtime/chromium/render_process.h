@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "line_channel.h"
+#include "message_channel.h"
 
 namespace mvengine {
 namespace chromium {
@@ -20,7 +20,7 @@ std::vector<std::string> RenderProcessArgs(const std::string& executable, int ch
 
 struct RenderProcess {
   pid_t pid = -1;
-  std::shared_ptr<LineChannel> channel;  // our end
+  std::shared_ptr<MessageChannel> channel;  // our end
 };
 
 // False (with `error`) when the executable cannot be started.

@@ -1,4 +1,4 @@
-// What travels on the render channel, one JSON document per line.
+// What travels on the render channel, one NUL-terminated JSON document per message.
 //
 // Browser process -> render side:
 //   {"t":"request","seq":n,"browser":B,"frame":F,"main":F,"body":"<bridge request JSON>"}

@@ -28,7 +28,7 @@ int IntOf(const Json& json, const char* name) {
 
 }  // namespace
 
-RendererLoop::RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<LineChannel> channel)
+RendererLoop::RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<MessageChannel> channel)
     : handler_(handler), channel_(channel) {}
 
 void RendererLoop::Run() {
@@ -51,7 +51,7 @@ CefRefPtr<RendererBrowser> RendererLoop::BrowserFor(const Json& descriptor) {
   auto it = browsers_.find(id);
   if (it != browsers_.end()) return it->second;
   auto popup = descriptor.find("popup");
-  std::weak_ptr<LineChannel> channel = channel_;
+  std::weak_ptr<MessageChannel> channel = channel_;
   CefRefPtr<RendererBrowser> browser =
       new RendererBrowser(id, popup != descriptor.end() && popup->is_boolean() && popup->get<bool>(),
                           [channel](const Json& m) {

@@ -11,7 +11,7 @@
 
 #include "include/cef_render_process_handler.h"
 #include "include/cef_v8.h"
-#include "line_channel.h"
+#include "message_channel.h"
 #include "renderer_proxies.h"
 
 namespace mvengine {
@@ -19,7 +19,7 @@ namespace chromium {
 
 class RendererLoop {
  public:
-  RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<LineChannel> channel);
+  RendererLoop(CefRefPtr<CefRenderProcessHandler> handler, std::shared_ptr<MessageChannel> channel);
 
   // Until the channel ends; then every context and browser is released.
   void Run();
@@ -35,7 +35,7 @@ class RendererLoop {
                       CefRefPtr<CefV8Context> context);
 
   const CefRefPtr<CefRenderProcessHandler> handler_;
-  const std::shared_ptr<LineChannel> channel_;
+  const std::shared_ptr<MessageChannel> channel_;
   // Renderer thread only.
   std::map<int, CefRefPtr<RendererBrowser>> browsers_;
   // The live context of each frame's document, by (browser id, frame key).

@@ -1,5 +1,5 @@
 // What crosses between the browser process and the render side: process
-// messages with typed arguments, and whole JSON lines over the socket.
+// messages with typed arguments, and whole JSON documents over the socket.
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "line_channel.h"
+#include "message_channel.h"
 #include "process_message_json.h"
 #include "render_process.h"
 #include "render_wire.h"
@@ -109,10 +109,10 @@ struct SocketPair {
   int fds[2];
 };
 
-TEST(LineChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
+TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
   SocketPair pair;
-  LineChannel a(pair.fds[0]), b(pair.fds[1]);
-  const std::string big(3 << 20, 'x');  // many reads for one line
+  MessageChannel a(pair.fds[0]), b(pair.fds[1]);
+  const std::string big(3 << 20, 'x');  // many reads for one message
   std::thread writer([&] {
     EXPECT_TRUE(a.Send({{"n", 1}}));
     EXPECT_TRUE(a.Send({{"big", big}}));
@@ -130,32 +130,32 @@ TEST(LineChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
   writer.join();
 }
 
-TEST(LineChannel, LinesThatAreNotJsonAreSkippedAndBadTextIsReplaced) {
+TEST(MessageChannel, TextsThatAreNotJsonAreSkippedAndBadTextIsReplaced) {
   SocketPair pair;
-  LineChannel b(pair.fds[1]);
-  const std::string raw = "not json\n{\"ok\":true}\n";
+  MessageChannel b(pair.fds[1]);
+  const std::string raw = std::string("not json") + '\0' + "{\"ok\":true}" + '\0';
   ASSERT_EQ(static_cast<ssize_t>(raw.size()), write(pair.fds[0], raw.data(), raw.size()));
   Json m;
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_EQ(true, m["ok"]);
 
-  LineChannel a(pair.fds[0]);
+  MessageChannel a(pair.fds[0]);
   EXPECT_TRUE(a.Send({{"s", std::string("\xFF\xFE bad utf-8")}}));  // must not throw
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_TRUE(m["s"].is_string());
 }
 
-TEST(LineChannel, SendingToAGonePeerFailsQuietly) {
+TEST(MessageChannel, SendingToAGonePeerFailsQuietly) {
   SocketPair pair;
-  LineChannel a(pair.fds[0]);
+  MessageChannel a(pair.fds[0]);
   close(pair.fds[1]);
   // No SIGPIPE: the test process would die here.
   EXPECT_FALSE(a.Send({{"n", 1}}) && a.Send({{"n", 2}}));
 }
 
-TEST(LineChannel, ShutdownWakesABlockedReader) {
+TEST(MessageChannel, ShutdownWakesABlockedReader) {
   SocketPair pair;
-  LineChannel a(pair.fds[0]), b(pair.fds[1]);
+  MessageChannel a(pair.fds[0]), b(pair.fds[1]);
   std::thread reader([&] {
     Json m;
     EXPECT_FALSE(b.Receive(&m));

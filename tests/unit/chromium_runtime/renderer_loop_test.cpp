@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "line_channel.h"
+#include "message_channel.h"
 #include "process_message_json.h"
 #include "render_wire.h"
 #include "renderer_loop.h"
@@ -79,8 +79,8 @@ class RendererLoopTest : public ::testing::Test {
   void SetUp() override {
     int fds[2];
     ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds));
-    browser_side_ = std::make_shared<LineChannel>(fds[0]);
-    auto render_side = std::make_shared<LineChannel>(fds[1]);
+    browser_side_ = std::make_shared<MessageChannel>(fds[0]);
+    auto render_side = std::make_shared<MessageChannel>(fds[1]);
     CefRefPtr<Handler> handler = handler_;
     thread_ = std::thread([handler, render_side] { RendererLoop(handler.get(), render_side).Run(); });
   }
@@ -118,7 +118,7 @@ class RendererLoopTest : public ::testing::Test {
   }
 
   CefRefPtr<Handler> handler_ = new Handler();
-  std::shared_ptr<LineChannel> browser_side_;
+  std::shared_ptr<MessageChannel> browser_side_;
   std::thread thread_;
   std::vector<Json> received_;
 };

@@ -1,7 +1,8 @@
-// A stream socket carrying one JSON document per line: the channel between the
-// browser process and its render side.
+// A stream socket carrying NUL-terminated JSON documents (the DevTools pipe's
+// framing): the channel between the browser process and its render side.
 #pragma once
 
+#include <deque>
 #include <mutex>
 #include <string>
 
@@ -10,15 +11,15 @@
 namespace mvengine {
 namespace chromium {
 
-class LineChannel {
+class MessageChannel {
  public:
-  explicit LineChannel(int fd);  // takes ownership
-  ~LineChannel();
+  explicit MessageChannel(int fd);  // takes ownership
+  ~MessageChannel();
 
-  LineChannel(const LineChannel&) = delete;
-  LineChannel& operator=(const LineChannel&) = delete;
+  MessageChannel(const MessageChannel&) = delete;
+  MessageChannel& operator=(const MessageChannel&) = delete;
 
-  // Any thread; whole lines, never interleaved. False once the peer is gone.
+  // Any thread; whole documents, never interleaved. False once the peer is gone.
   bool Send(const Json& message);
   // The reader's thread only (one reader): blocks for the next document; false
   // at the end of the stream or on a broken one.
@@ -31,10 +32,9 @@ class LineChannel {
  private:
   const int fd_;
   std::mutex write_mutex_;  // one writer at a time
-  // Reader thread only: bytes after the last whole line, and how far of them
-  // holds no line end.
-  std::string buffer_;
-  size_t scanned_ = 0;
+  // Reader thread only: the unfinished tail, and documents read but not yet returned.
+  MessageSplitter splitter_;
+  std::deque<std::string> ready_;
 };
 
 }  // namespace chromium
