@@ -72,6 +72,7 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   std::weak_ptr<ScreencastReceiver> weak_receiver = receiver_;
   CefRefPtr<ChromiumBrowser> self(this);
   receiver_->SetFrameReady([self] { self->PostToUi([self] { self->OnFrameReady(); }); });
+  receiver_->SetScreenshotDone([self] { self->PostToUi([self] { self->ApplyHeldViewMetrics(); }); });
   session->Subscribe([self, weak_receiver](const std::string& method, const Json& params) {
     if (auto r = weak_receiver.lock())
       if (r->OnEvent(method, params)) return;
@@ -126,24 +127,38 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   std::vector<EarlyEvent> early;
   early.swap(early_events_);
   for (auto& event : early) HandleEvent(event.method, event.params, event.from);
-  if (context_->render) ReloadIfLoadedWithoutBridge();
+  ReloadIfCommittedBeforeSetUp();
 }
 
-void ChromiumBrowser::ReloadIfLoadedWithoutBridge() {
+void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   // A page target that reuses a running renderer may commit its document before
-  // it waits for us, so before the bootstrap script was added: that document has
-  // no bridge and its scripts have run without it. Load it once more, with it.
-  // The initial empty document (the usual case: the load starts once we let the
-  // target run) and a document that has the bridge are left alone.
+  // it waits for us, so before our set-up: we saw no commit or load of it (no
+  // load callbacks, no screencast) and, with a render side, it has no bridge and
+  // its scripts ran without it. Load it once more, set up. The initial empty
+  // document (the usual case: the load starts once we let the target run) and a
+  // document whose commit we saw with its bridge are left alone. The commit's
+  // event comes from the same renderer before any answer from its document.
   CefRefPtr<ChromiumBrowser> self(this);
-  EvaluateInFrame(target_id_, "window.__mvcefBridge ? '' : location.href", [self](const std::string& href) {
-    if (href.empty() || href == "about:blank" || !self->client_) return;
-    DebugLog("browser %d: %s loaded before the page bridge was set up; reloading", self->id_, href.c_str());
-    self->Send("Page.reload", {{"ignoreCache", false}});
-  });
+  const bool render = context_->render != nullptr;
+  EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",
+                  [self, render](const std::string& answer) {
+                    if (answer.size() < 2 || !self->client_) return;
+                    const bool bridged = answer[0] == '+';
+                    const std::string href = answer.substr(1);
+                    if (href == "about:blank") return;
+                    if (self->main_frame_navigated_ && (bridged || !render)) return;
+                    DebugLog("browser %d: %s committed before its set-up; reloading", self->id_, href.c_str());
+                    self->Send("Page.reload", {{"ignoreCache", false}});
+                  });
 }
 
 void ChromiumBrowser::ApplyViewMetrics(bool restart_screencast) {
+  if (receiver_ && receiver_->screenshots_in_flight() > 0) {
+    // The screenshot would put the old metrics back as it finishes.
+    metrics_held_ = true;
+    held_restart_ = held_restart_ || restart_screencast;
+    return;
+  }
   double zoom;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -156,6 +171,14 @@ void ChromiumBrowser::ApplyViewMetrics(bool restart_screencast) {
     receiver_->Start(view_width_, view_height_);
     receiver_->RequestFrame();
   }
+}
+
+void ChromiumBrowser::ApplyHeldViewMetrics() {
+  if (!metrics_held_ || !client_ || (receiver_ && receiver_->screenshots_in_flight() > 0)) return;
+  metrics_held_ = false;
+  const bool restart = held_restart_;
+  held_restart_ = false;
+  ApplyViewMetrics(restart);
 }
 
 // --- navigation and state

@@ -108,7 +108,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
 
  private:
   void OnPageReady(const std::string& url);
-  void ReloadIfLoadedWithoutBridge();  // UI
+  void ReloadIfCommittedBeforeSetUp();  // UI
   // Event handlers (UI).
   void OnFrameNavigated(const Json& frame);
   void OnFrameStartedLoading(const std::string& frame_id);
@@ -135,6 +135,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnFrameReady();
   void Paint();
   void ApplyViewMetrics(bool restart_screencast);
+  void ApplyHeldViewMetrics();  // UI, when a screenshot has finished
   void CloseOnUi();
   void DestroyOwnWindow();  // UI
   void Send(const std::string& method, const Json& params = Json::object(),
@@ -168,6 +169,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI only.
   int view_width_, view_height_;
   std::shared_ptr<ScreencastReceiver> receiver_;
+  bool metrics_held_ = false;  // an override waits for screenshots to finish
+  bool held_restart_ = false;
   bool paint_scheduled_ = false;
   std::chrono::steady_clock::time_point last_paint_;
   std::vector<uint8_t> frame_pixels_;
@@ -180,6 +183,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   std::map<std::string, int> http_status_;           // frame id -> status of its document
   std::map<std::string, std::string> failed_frames_;  // frame id -> error text of the last load
   bool after_created_sent_ = false;
+  bool main_frame_navigated_ = false;  // a main-frame commit was seen
   struct EarlyEvent {
     std::string method;
     Json params;

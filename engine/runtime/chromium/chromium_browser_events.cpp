@@ -154,6 +154,7 @@ void ChromiumBrowser::OnFrameNavigated(const Json& info) {
   std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
   frame->SetUrlAndName(url, info.value("name", std::string()));
   if (parent.empty()) {
+    main_frame_navigated_ = true;
     // Frames need a page that has committed; earlier the screencast refuses.
     if (windowless_ && receiver_ && !receiver_->started()) receiver_->Start(view_width_, view_height_);
     RefreshHistory();
@@ -192,7 +193,11 @@ void ChromiumBrowser::OnFrameStoppedLoading(const std::string& frame_id) {
     NotifyLoadingState();
     RefreshHistory();
     // A page that stays still after loading sends no screencast frame: take one.
-    if (windowless_ && receiver_) receiver_->RequestFrame();
+    if (windowless_ && receiver_) {
+      // Refused if it was asked for while the document was swapped in.
+      if (!receiver_->started()) receiver_->Start(view_width_, view_height_);
+      receiver_->RequestFrame();
+    }
   }
 }
 

@@ -1,5 +1,6 @@
 #include "screencast_receiver.h"
 
+#include "debug_log.h"
 #include "view_metrics.h"
 
 namespace mvengine {
@@ -10,13 +11,37 @@ void ScreencastReceiver::SetFrameReady(FrameReady on_ready) {
   on_ready_ = std::move(on_ready);
 }
 
+void ScreencastReceiver::SetScreenshotDone(ScreenshotDone on_done) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  on_screenshot_done_ = std::move(on_done);
+}
+
 void ScreencastReceiver::Start(int view_width, int view_height) {
-  started_ = true;
-  session_->Send("Page.startScreencast", ScreencastParams(view_width, view_height));
+  uint64_t start;
+  {
+    std::lock_guard<std::mutex> lock(start_mutex_);
+    start = ++starts_;
+    started_ = true;
+  }
+  session_->Send("Page.startScreencast", ScreencastParams(view_width, view_height),
+                 [weak = weak_from_this(), start](const CommandResult& r) {
+                   auto self = weak.lock();
+                   if (!self || r.ok) return;
+                   std::lock_guard<std::mutex> lock(self->start_mutex_);
+                   if (self->starts_ != start) return;  // a later Start or Stop decides
+                   DebugLog("screencast not started: %s", r.error.c_str());
+                   self->started_ = false;
+                 });
 }
 
 void ScreencastReceiver::Stop() {
-  if (started_.exchange(false)) session_->Send("Page.stopScreencast");
+  bool was_started;
+  {
+    std::lock_guard<std::mutex> lock(start_mutex_);
+    ++starts_;
+    was_started = started_.exchange(false);
+  }
+  if (was_started) session_->Send("Page.stopScreencast");
 }
 
 bool ScreencastReceiver::OnEvent(const std::string& method, const Json& params) {
@@ -44,13 +69,22 @@ void ScreencastReceiver::Store(std::string&& jpeg_base64) {
 
 void ScreencastReceiver::RequestFrame() {
   const uint64_t seen = screencast_frames_.load();
+  ++screenshots_in_flight_;
   session_->Send("Page.captureScreenshot", {{"format", "jpeg"}, {"quality", 90}},
                  [weak = weak_from_this(), seen](const CommandResult& r) {
                    auto self = weak.lock();
-                   if (!self || !r.ok || self->screencast_frames_.load() != seen) return;
-                   auto data = r.result.find("data");
-                   if (data != r.result.end() && data->is_string())
-                     self->Store(data->get<std::string>());
+                   if (!self) return;
+                   if (r.ok && self->screencast_frames_.load() == seen) {
+                     auto data = r.result.find("data");
+                     if (data != r.result.end() && data->is_string()) self->Store(data->get<std::string>());
+                   }
+                   ScreenshotDone done;
+                   {
+                     std::lock_guard<std::mutex> lock(self->mutex_);
+                     done = self->on_screenshot_done_;
+                   }
+                   --self->screenshots_in_flight_;
+                   if (done) done();
                  });
 }
 

@@ -19,12 +19,18 @@ class ScreencastReceiver : public std::enable_shared_from_this<ScreencastReceive
  public:
   // Runs on the reader thread when a new frame is waiting; must not block.
   using FrameReady = std::function<void()>;
+  // Runs on the reader thread when a RequestFrame screenshot has finished
+  // (answered or failed); must not block.
+  using ScreenshotDone = std::function<void()>;
 
   explicit ScreencastReceiver(std::shared_ptr<DevToolsSession> session)
       : session_(std::move(session)) {}
 
   void SetFrameReady(FrameReady on_ready);
-  // Sends Page.startScreencast for the view size (without waiting).
+  void SetScreenshotDone(ScreenshotDone on_done);
+  // Sends Page.startScreencast for the view size (without waiting). Chromium
+  // refuses it while a navigation swaps the page's document in ("Not attached to
+  // an active page"): then started() turns false again, for a later Start.
   void Start(int view_width, int view_height);
   void Stop();
   bool started() const { return started_.load(); }
@@ -32,7 +38,11 @@ class ScreencastReceiver : public std::enable_shared_from_this<ScreencastReceive
   // A static page sends no screencast frames, and one painted while the page was
   // still loading may be the last: takes a screenshot now, which becomes the
   // latest frame unless a screencast frame overtakes it.
+  // Chromium puts back the device metrics it found when the screenshot began as
+  // it finishes: an override sent meanwhile is undone. Owners hold overrides
+  // back while screenshots_in_flight() is not 0 (see SetScreenshotDone).
   void RequestFrame();
+  int screenshots_in_flight() const { return screenshots_in_flight_.load(); }
 
   // Feed every event of the session here (reader thread). True if it was a frame.
   bool OnEvent(const std::string& method, const Json& params);
@@ -46,10 +56,14 @@ class ScreencastReceiver : public std::enable_shared_from_this<ScreencastReceive
   std::atomic<bool> started_{false};
   std::atomic<uint64_t> frames_received_{0};
   std::atomic<uint64_t> screencast_frames_{0};
+  std::mutex start_mutex_;  // guards starts_ and writes of started_
+  uint64_t starts_ = 0;     // Start and Stop calls, to match a refusal to its Start
+  std::atomic<int> screenshots_in_flight_{0};
   std::mutex mutex_;  // guards the fields below
   std::string latest_;
   bool has_latest_ = false;
   FrameReady on_ready_;
+  ScreenshotDone on_screenshot_done_;
   void Store(std::string&& jpeg_base64);
 };
 

@@ -36,7 +36,10 @@ TEST(ChromiumFrames, ColourBlocksLandOnTheRightPixelsAndZoomRelaysOut) {
     EXPECT_TRUE(PageHarness::Near(PageHarness::At(frame, p.x, p.y), p.r, p.g, p.b))
         << "at " << p.x << "," << p.y;
 
-  // Level 1 = factor 1.2: the 400 px block now covers 480 view pixels.
+  // Level 1 = factor 1.2: the 400 px block now covers 480 view pixels. A screenshot still
+  // being taken would put the old metrics back as it finishes.
+  for (int i = 0; i < 500 && h.receiver().screenshots_in_flight() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(h.page().Call("Emulation.setDeviceMetricsOverride",
                             DeviceMetricsParams(PageHarness::kWidth, PageHarness::kHeight, 1)).ok);
   // The screencast follows the old metrics until it is restarted.

@@ -48,6 +48,8 @@ class PageHarness {
           !receiver_->started())
         receiver_->Start(kWidth, kHeight);
       if (method == "Page.loadEventFired") {
+        // As the engine does: a start sent while the document was swapped in was refused.
+        if (!receiver_->started()) receiver_->Start(kWidth, kHeight);
         receiver_->RequestFrame();
         std::lock_guard<std::mutex> lock(m_);
         ++loads_;

@@ -60,17 +60,17 @@ CefRefPtr<TestClient> CreateWindowless(const std::string& url, int frame_rate = 
   return client;
 }
 
-// Loads `url` in the main frame and waits for its load end.
+// Loads `url` in the main frame and waits for its load end (not a late one of the page before).
 bool LoadAndWait(TestClient* client, const std::string& url) {
   size_t ends;
   CefRefPtr<CefBrowser> browser;
   {
     std::lock_guard<std::mutex> lock(client->m);
-    ends = client->CountEvents("end:");
+    ends = client->CountEvents("end:" + url);
     browser = client->browser;
   }
   browser->GetMainFrame()->LoadURL(url);
-  return client->WaitFor([&] { return client->CountEvents("end:") > ends; });
+  return client->WaitFor([&] { return client->CountEvents("end:" + url) > ends; });
 }
 
 std::string MainFrameText(CefRefPtr<CefBrowser> browser) {
@@ -106,6 +106,7 @@ TEST_F(ChromiumRuntime, WindowlessBrowserPaintsTheViewOnTheUiThread) {
   auto client = CreateWindowless(PageUrl("color_blocks.html"));
   ASSERT_TRUE(client->WaitFor([&] { return client->frames > 0 && client->CountEvents("end:") > 0; }));
   ASSERT_TRUE(client->WaitFor([&] {
+    if (client->last_frame.empty()) return false;
     const uint8_t* p = client->last_frame.data() + (450 * 800 + 600) * 4;
     return p[2] > 200 && p[1] > 200 && p[0] < 60;  // the yellow block has painted
   }));
@@ -256,10 +257,12 @@ TEST_F(ChromiumRuntime, TwoBrowsersPaintTheirOwnPages) {
   EXPECT_TRUE(first->WaitFor([&] { return first->frames > 0; }));
   EXPECT_TRUE(second->WaitFor([&] { return second->frames > 0; }));
   EXPECT_TRUE(first->WaitFor([&] {
+    if (first->last_frame.empty()) return false;
     const uint8_t* p = first->last_frame.data() + (150 * 800 + 200) * 4;
     return p[2] > 200 && p[1] < 60;
   }));
   EXPECT_TRUE(second->WaitFor([&] {
+    if (second->last_frame.empty()) return false;
     const uint8_t* p = second->last_frame.data() + (100 * 800 + 150) * 4;
     return p[0] > 200 && p[2] < 60;  // its blue button
   }));

@@ -100,9 +100,11 @@ class TestClient : public CefClient,
   }
   void OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, ErrorCode code, const CefString& text,
                    const CefString& url) override {
-    Record("error:" + std::to_string(static_cast<int>(code)) + ":" + text.ToString());
-    std::lock_guard<std::mutex> lock(m);
-    failed_urls.push_back(url.ToString());
+    {
+      std::lock_guard<std::mutex> lock(m);
+      failed_urls.push_back(url.ToString());
+    }
+    Record("error:" + std::to_string(static_cast<int>(code)) + ":" + text.ToString());  // wakes waiters
   }
 
   // --- CefRenderHandler

@@ -1,0 +1,140 @@
+// The screencast receiver against a scripted DevTools peer.
+#include "screencast_receiver.h"
+
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "fake_devtools_peer.h"
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+bool Eventually(const std::function<bool()>& done) {
+  for (int i = 0; i < 200; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(10ms);
+  }
+  return done();
+}
+
+struct Receiver {
+  Receiver() {
+    session = std::make_shared<DevToolsSession>(ch.transport, "S1");
+    receiver = std::make_shared<ScreencastReceiver>(session);
+    std::weak_ptr<ScreencastReceiver> weak = receiver;
+    session->Subscribe([weak](const std::string& method, const Json& params) {
+      if (auto r = weak.lock()) r->OnEvent(method, params);
+    });
+    ch.transport->Start();
+  }
+  // The reader thread may hold the receiver last: stop it before anything goes.
+  ~Receiver() { ch.transport->Close(); }
+  // The next command the peer reads, which must be `method`.
+  Json Expect(const std::string& method) {
+    Json c = ch.peer->ReadCommand();
+    EXPECT_EQ(c.value("method", std::string()), method) << c.dump();
+    return c;
+  }
+  Channel ch;
+  std::shared_ptr<DevToolsSession> session;
+  std::shared_ptr<ScreencastReceiver> receiver;
+};
+
+TEST(ScreencastReceiver, AStartRefusedWhileTheDocumentIsSwappedInLeavesItStopped) {
+  struct Case {
+    const char* name;
+    bool refused;
+    bool start_again_before_answer;
+    bool started_after;
+  } cases[] = {
+      {"accepted", false, false, true},
+      {"refused", true, false, false},
+      // The refusal belongs to the first start; the second still stands.
+      {"refused, started again meanwhile", true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Receiver r;
+    r.receiver->Start(800, 600);
+    Json start = r.Expect("Page.startScreencast");
+    EXPECT_EQ(start["params"]["maxWidth"], 800);
+    EXPECT_EQ(start["sessionId"], "S1");
+    EXPECT_TRUE(r.receiver->started());
+    if (c.start_again_before_answer) r.receiver->Start(800, 600);
+    if (c.refused)
+      r.ch.peer->ReplyError(start["id"], "Not attached to an active page");
+    else
+      r.ch.peer->Reply(start["id"], Json::object());
+    if (c.start_again_before_answer) r.ch.peer->Reply(r.Expect("Page.startScreencast")["id"], Json::object());
+    // Answers are handled in order: once a later one is, the start's answer has been too.
+    std::atomic<bool> flushed{false};
+    r.session->Send("Marker.flush", Json::object(), [&](const CommandResult&) { flushed = true; });
+    r.ch.peer->Reply(r.Expect("Marker.flush")["id"], Json::object());
+    ASSERT_TRUE(Eventually([&] { return flushed.load(); }));
+    EXPECT_EQ(r.receiver->started(), c.started_after);
+  }
+}
+
+TEST(ScreencastReceiver, AcknowledgesEveryFrameAndKeepsOnlyTheNewest) {
+  Receiver r;
+  std::atomic<int> ready{0};
+  r.receiver->SetFrameReady([&] { ++ready; });
+  r.receiver->Start(800, 600);
+  r.Expect("Page.startScreencast");
+  r.ch.peer->Event("S1", "Page.screencastFrame", {{"data", "first"}, {"sessionId", 7}});
+  r.ch.peer->Event("S1", "Page.screencastFrame", {{"data", "second"}, {"sessionId", 8}});
+  EXPECT_EQ(r.Expect("Page.screencastFrameAck")["params"]["sessionId"], 7);
+  EXPECT_EQ(r.Expect("Page.screencastFrameAck")["params"]["sessionId"], 8);
+  ASSERT_TRUE(Eventually([&] { return ready == 2; }));
+  std::string frame;
+  ASSERT_TRUE(r.receiver->TakeLatest(&frame));
+  EXPECT_EQ(frame, "second");
+  EXPECT_FALSE(r.receiver->TakeLatest(&frame)) << "taken once";
+  // A frame without data is acknowledged but not kept.
+  r.ch.peer->Event("S1", "Page.screencastFrame", {{"sessionId", 9}});
+  EXPECT_EQ(r.Expect("Page.screencastFrameAck")["params"]["sessionId"], 9);
+  EXPECT_FALSE(r.receiver->TakeLatest(&frame));
+}
+
+TEST(ScreencastReceiver, ScreenshotsAreCountedUntilTheirAnswerAndLoseToANewerScreencastFrame) {
+  Receiver r;
+  std::atomic<int> done{0};
+  r.receiver->SetScreenshotDone([&] { ++done; });
+  r.receiver->Start(800, 600);
+  r.Expect("Page.startScreencast");
+
+  // Answered with no screencast frame in between: the screenshot is the frame.
+  r.receiver->RequestFrame();
+  EXPECT_EQ(r.receiver->screenshots_in_flight(), 1);
+  Json shot = r.Expect("Page.captureScreenshot");
+  r.ch.peer->Reply(shot["id"], {{"data", "shot"}});
+  ASSERT_TRUE(Eventually([&] { return done == 1; }));
+  EXPECT_EQ(r.receiver->screenshots_in_flight(), 0);
+  std::string frame;
+  ASSERT_TRUE(r.receiver->TakeLatest(&frame));
+  EXPECT_EQ(frame, "shot");
+
+  // A screencast frame overtakes it: the older screenshot is dropped.
+  r.receiver->RequestFrame();
+  shot = r.Expect("Page.captureScreenshot");
+  r.ch.peer->Event("S1", "Page.screencastFrame", {{"data", "live"}, {"sessionId", 1}});
+  r.Expect("Page.screencastFrameAck");
+  r.ch.peer->Reply(shot["id"], {{"data", "stale shot"}});
+  ASSERT_TRUE(Eventually([&] { return done == 2; }));
+  ASSERT_TRUE(r.receiver->TakeLatest(&frame));
+  EXPECT_EQ(frame, "live");
+
+  // A failed screenshot still ends, so metrics held for it are not held forever.
+  r.receiver->RequestFrame();
+  r.ch.peer->ReplyError(r.Expect("Page.captureScreenshot")["id"], "Not attached to an active page");
+  ASSERT_TRUE(Eventually([&] { return done == 3; }));
+  EXPECT_EQ(r.receiver->screenshots_in_flight(), 0);
+  EXPECT_FALSE(r.receiver->TakeLatest(&frame));
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
