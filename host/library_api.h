@@ -10,10 +10,11 @@
 
 namespace mvhost {
 
-// Every name mvhost calls, with the type a game declares for it.
-#define MVHOST_LIBRARY_FUNCTIONS(X)                                                              \
+// Every export of the library, with the type a game declares for it.
+#define MVHOST_LIBRARY_EXPORTS(X)                                                                \
   X(fnmvPackCefDllInitializeCef, int (*)(HINSTANCE, bool))                                       \
   X(fnmvPackCefDllUninitializeCef, int (*)())                                                    \
+  X(fnmvPackCefDllInitCefBrowserInApp, int (*)(HWND, RECT, const char*))                         \
   X(fnmvPackCefDllCreateBrowser, int (*)(RECT, const char*, HWND, HWND))                         \
   X(fnmvPackCefDllSelectHandler, void (*)(unsigned int))                                         \
   X(fnmvPackCefDllDoClose, int (*)())                                                            \
@@ -37,7 +38,11 @@ namespace mvhost {
   X(fnmvPackCefDllSendSendWMCancel, void (*)())                                                  \
   X(fnmvPackCefDllSendSendKeyEvent, void (*)(UINT, WPARAM, LPARAM))                              \
   X(fnmvPackCefDllImeComposition, void (*)(UINT, WPARAM, LPARAM))                                \
-  X(fnmvPackCefDllImeCancelComposition, void (*)())                                              \
+  X(fnmvPackCefDllImeCancelComposition, void (*)())
+
+// Every name mvhost calls: the exports and the stand-in's control functions it uses.
+#define MVHOST_LIBRARY_FUNCTIONS(X)                                                              \
+  MVHOST_LIBRARY_EXPORTS(X)                                                                      \
   X(mvw32_create_window, decltype(&::mvw32_create_window))                                       \
   X(mvw32_destroy_window, decltype(&::mvw32_destroy_window))                                     \
   X(mvw32_move_window, decltype(&::mvw32_move_window))                                           \

@@ -5,17 +5,17 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 #include <openssl/evp.h>
 
 #include "measure.h"
+#include "tests/support/rgb_jpeg.h"
 
 namespace mvbench {
 namespace {
 
 // A JPEG of `width` x `height`: green, with a square of `centre` (RGB) in the middle.
 std::string Jpeg(int width, int height, const unsigned char centre[3]) {
-  std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const bool inside = std::abs(x - width / 2) < 12 && std::abs(y - height / 2) < 12;
@@ -23,29 +23,8 @@ std::string Jpeg(int width, int height, const unsigned char centre[3]) {
       const unsigned char* c = inside ? centre : green;
       for (int k = 0; k < 3; ++k) rgb[(static_cast<size_t>(y) * width + x) * 3 + k] = c[k];
     }
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr errors;
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = width;
-  cinfo.image_height = height;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = rgb.data() + static_cast<size_t>(cinfo.next_scanline) * width * 3;
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::string bytes(reinterpret_cast<char*>(out), size);
-  free(out);
-  return bytes;
+  const std::vector<uint8_t> jpeg = mvtest::EncodeRgbJpeg(rgb, width, height, 90);
+  return std::string(jpeg.begin(), jpeg.end());
 }
 
 std::string Base64(const std::string& bytes) {

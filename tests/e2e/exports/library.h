@@ -9,36 +9,9 @@
 #include <mvwin32/stand_in.h>
 #include <windows.h>
 
-namespace exports_e2e {
+#include "host/library_api.h"  // the exports and the types a game declares for them
 
-#define EXPORTS_E2E_LIBRARY_EXPORTS(X)                                                           \
-  X(fnmvPackCefDllInitializeCef, int (*)(HINSTANCE, bool))                                       \
-  X(fnmvPackCefDllUninitializeCef, int (*)())                                                    \
-  X(fnmvPackCefDllInitCefBrowserInApp, int (*)(HWND, RECT, const char*))                         \
-  X(fnmvPackCefDllCreateBrowser, int (*)(RECT, const char*, HWND, HWND))                         \
-  X(fnmvPackCefDllSelectHandler, void (*)(unsigned int))                                         \
-  X(fnmvPackCefDllDoClose, int (*)())                                                            \
-  X(fnmvPackCefDllGotoUrl, int (*)(const char*))                                                 \
-  X(fnmvPackCefDllGoBack, int (*)())                                                             \
-  X(fnmvPackCefDllGoForward, int (*)())                                                          \
-  X(fnmvPackCefDllReload, int (*)())                                                             \
-  X(fnmvPackCefDllDoZoom, void (*)(int))                                                         \
-  X(fnmvPackCefDLLGetSource, bool (*)(char*, int*))                                              \
-  X(fnmvPackCefDllGetMsg, void (*)(char*, char*))                                                \
-  X(fnmvPackCefDllIsDirty, bool (*)())                                                           \
-  X(fnmvPackCefDllSetUploadIsDone, void (*)(bool))                                               \
-  X(fnmvPackCefDllGetBrowserHasNewFrame, bool (*)(int*, int*))                                   \
-  X(fnmvPackCefDllGetBrowserRenderData, void (*)(void*))                                         \
-  X(fnmvPackCefDllSendWMButtonDown, void (*)(UINT, WPARAM, LPARAM, int, int))                    \
-  X(fnmvPackCefDllSendDWMButtonUp, void (*)(UINT, WPARAM, LPARAM, int, int))                     \
-  X(fnmvPackCefDllSendWMMouseMove, void (*)(UINT, WPARAM, LPARAM, int, int))                     \
-  X(fnmvPackCefDllSendSendWMMouseLeave, void (*)(UINT, WPARAM))                                  \
-  X(fnmvPackCefDllSendWMMouseWheel, void (*)(UINT, WPARAM, LPARAM, int, int))                    \
-  X(fnmvPackCefDllSendWMFocus, void (*)(UINT))                                                   \
-  X(fnmvPackCefDllSendSendWMCancel, void (*)())                                                  \
-  X(fnmvPackCefDllSendSendKeyEvent, void (*)(UINT, WPARAM, LPARAM))                              \
-  X(fnmvPackCefDllImeComposition, void (*)(UINT, WPARAM, LPARAM))                                \
-  X(fnmvPackCefDllImeCancelComposition, void (*)())
+namespace exports_e2e {
 
 #define EXPORTS_E2E_STAND_IN_FUNCTIONS(X)                                                        \
   X(mvw32_create_window, decltype(&::mvw32_create_window))                                       \
@@ -69,7 +42,7 @@ using Pointer = T;
 
 struct Api {
 #define EXPORTS_E2E_DECLARE(name, type) Pointer<type> name = nullptr;
-  EXPORTS_E2E_LIBRARY_EXPORTS(EXPORTS_E2E_DECLARE)
+  MVHOST_LIBRARY_EXPORTS(EXPORTS_E2E_DECLARE)
   EXPORTS_E2E_STAND_IN_FUNCTIONS(EXPORTS_E2E_DECLARE)
 #undef EXPORTS_E2E_DECLARE
 };

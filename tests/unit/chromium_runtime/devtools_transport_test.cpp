@@ -3,10 +3,6 @@
 
 #include "fake_devtools_peer.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <future>
 #include <thread>

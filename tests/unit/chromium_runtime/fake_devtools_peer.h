@@ -18,8 +18,6 @@
 namespace mvengine {
 namespace chromium {
 
-using namespace std::chrono_literals;
-
 // The other end of the channel: reads commands, writes whatever a test scripts.
 class FakePeer {
  public:
@@ -30,7 +28,7 @@ class FakePeer {
     fd_ = -1;
   }
   // Next complete command, or null JSON after `timeout`.
-  Json ReadCommand(std::chrono::milliseconds timeout = 2000ms) {
+  Json ReadCommand(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000)) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
       if (!queue_.empty()) {

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <jpeglib.h>
 
 #include "base64_decode.h"
 #include "jpeg_frame_decoder.h"
+#include "tests/support/rgb_jpeg.h"
 
 namespace mvengine {
 namespace chromium {
@@ -33,38 +33,20 @@ TEST(DecodeBase64, DecodesPaddedInputAndRejectsMalformed) {
   for (const auto& c : cases) {
     std::vector<uint8_t> out;
     EXPECT_EQ(DecodeBase64(c.in, &out), c.ok) << c.in;
-    if (c.ok) EXPECT_EQ(std::string(out.begin(), out.end()), c.out) << c.in;
+    if (c.ok) {
+      EXPECT_EQ(std::string(out.begin(), out.end()), c.out) << c.in;
+    }
   }
 }
 
 // A JPEG of width x height whose left half is `left` and right half `right` (RGB).
 std::vector<uint8_t> MakeJpeg(int width, int height, const uint8_t left[3], const uint8_t right[3]) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &mem, &size);
-  cinfo.image_width = width;
-  cinfo.image_height = height;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 95, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(width * 3);
-  for (int x = 0; x < width; ++x)
-    for (int k = 0; k < 3; ++k) row[x * 3 + k] = x < width / 2 ? left[k] : right[k];
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&cinfo, &r, 1);
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  for (size_t at = 0; at < rgb.size(); at += 3) {
+    const int x = static_cast<int>(at / 3 % width);
+    for (int k = 0; k < 3; ++k) rgb[at + k] = x < width / 2 ? left[k] : right[k];
   }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<uint8_t> out(mem, mem + size);
-  free(mem);
-  return out;
+  return mvtest::EncodeRgbJpeg(rgb, width, height, 95);
 }
 
 bool NearBgra(const std::vector<uint8_t>& f, int width, int x, int y, const uint8_t rgb[3]) {

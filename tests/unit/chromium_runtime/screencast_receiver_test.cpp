@@ -12,6 +12,8 @@ namespace mvengine {
 namespace chromium {
 namespace {
 
+using namespace std::chrono_literals;
+
 bool Eventually(const std::function<bool()>& done) {
   for (int i = 0; i < 200; ++i) {
     if (done()) return true;
