@@ -28,10 +28,15 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   endif()
 endif()
 
+# The SDK's public headers, for code that needs the engine's types but not the engine.
+add_library(mvengine_api INTERFACE)
+target_include_directories(mvengine_api INTERFACE ${_cef_root})
+target_compile_definitions(mvengine_api INTERFACE USING_CEF_SHARED)
+
 file(GLOB_RECURSE _cef_wrapper_sources CONFIGURE_DEPENDS ${_cef_root}/libcef_dll/*.cc)
 add_library(mvengine STATIC ${_cef_wrapper_sources})
-target_include_directories(mvengine PUBLIC ${_cef_root} PRIVATE ${_cef_root}/libcef_dll)
-target_compile_definitions(mvengine PUBLIC USING_CEF_SHARED)
+target_include_directories(mvengine PRIVATE ${_cef_root}/libcef_dll)
+target_link_libraries(mvengine PUBLIC mvengine_api)
 # The release's own sources predate our warning set.
 target_compile_options(mvengine PRIVATE -w)
 

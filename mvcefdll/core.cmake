@@ -9,13 +9,11 @@ add_library(mvcefdll_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/input_rules.cpp
 )
 set_target_properties(mvcefdll_core PROPERTIES POSITION_INDEPENDENT_CODE ON)
-target_include_directories(mvcefdll_core PUBLIC
-  ${CMAKE_CURRENT_LIST_DIR}/..
-  # Whichever engine is built (ours or the SDK) provides the engine headers.
-  $<TARGET_PROPERTY:mvengine,INTERFACE_INCLUDE_DIRECTORIES>)
+target_include_directories(mvcefdll_core PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
 if(NOT WIN32)
   target_include_directories(mvcefdll_core PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../platform/include)
 endif()
 target_compile_features(mvcefdll_core PUBLIC cxx_std_17)
 find_package(Threads REQUIRED)
-target_link_libraries(mvcefdll_core PUBLIC Threads::Threads)
+# Whichever engine is built (ours or the SDK) provides the engine's headers as mvengine_api.
+target_link_libraries(mvcefdll_core PUBLIC mvengine_api mvcommon Threads::Threads)

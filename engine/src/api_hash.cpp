@@ -1,7 +1,7 @@
 #include <atomic>
 
 #include "include/internal/cef_api_check.h"
-#include "mvengine/runtime.h"
+#include "engine/src/runtime.h"
 
 namespace mvengine {
 namespace {

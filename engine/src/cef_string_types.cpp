@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-#include "utf_convert.h"
+#include "common/utf.h"
 
 namespace {
 
@@ -90,20 +90,20 @@ int CompareBytes(const char* a, const char* b, size_t n) {
 #if WCHAR_MAX > 0xFFFF
 // wchar_t is UTF-32.
 bool WideToU16(const wchar_t* src, size_t len, std::u16string* out) {
-  return mvengine::Utf32ToUtf16(reinterpret_cast<const char32_t*>(src), len, out);
+  return mvcommon::Utf32ToUtf16(reinterpret_cast<const char32_t*>(src), len, out);
 }
 bool U16ToWide(const char16_t* src, size_t len, std::wstring* out) {
   std::u32string tmp;
-  bool ok = mvengine::Utf16ToUtf32(src, len, &tmp);
+  bool ok = mvcommon::Utf16ToUtf32(src, len, &tmp);
   out->assign(tmp.begin(), tmp.end());
   return ok;
 }
 bool WideToU8(const wchar_t* src, size_t len, std::string* out) {
-  return mvengine::Utf32ToUtf8(reinterpret_cast<const char32_t*>(src), len, out);
+  return mvcommon::Utf32ToUtf8(reinterpret_cast<const char32_t*>(src), len, out);
 }
 bool U8ToWide(const char* src, size_t len, std::wstring* out) {
   std::u32string tmp;
-  bool ok = mvengine::Utf8ToUtf32(src, len, &tmp);
+  bool ok = mvcommon::Utf8ToUtf32(src, len, &tmp);
   out->assign(tmp.begin(), tmp.end());
   return ok;
 }
@@ -118,11 +118,11 @@ bool U16ToWide(const char16_t* src, size_t len, std::wstring* out) {
   return true;
 }
 bool WideToU8(const wchar_t* src, size_t len, std::string* out) {
-  return mvengine::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), len, out);
+  return mvcommon::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), len, out);
 }
 bool U8ToWide(const char* src, size_t len, std::wstring* out) {
   std::u16string tmp;
-  bool ok = mvengine::Utf8ToUtf16(src, len, &tmp);
+  bool ok = mvcommon::Utf8ToUtf16(src, len, &tmp);
   out->assign(tmp.begin(), tmp.end());
   return ok;
 }
@@ -191,12 +191,12 @@ CEF_EXPORT int cef_string_utf16_to_wide(const char16* src, size_t src_len, cef_s
 }
 CEF_EXPORT int cef_string_utf8_to_utf16(const char* src, size_t src_len, cef_string_utf16_t* output) {
   std::u16string s;
-  bool ok = mvengine::Utf8ToUtf16(src, src_len, &s);
+  bool ok = mvcommon::Utf8ToUtf16(src, src_len, &s);
   return Store(ok, s, output);
 }
 CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src, size_t src_len, cef_string_utf8_t* output) {
   std::string s;
-  bool ok = mvengine::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), src_len, &s);
+  bool ok = mvcommon::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), src_len, &s);
   return Store(ok, s, output);
 }
 

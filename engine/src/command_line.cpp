@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "engine/src/command_line.h"
 
 #include <algorithm>
 #include <mutex>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "command_line_rules.h"
+#include "engine/src/command_line_rules.h"
 
 namespace mvengine {
 namespace {

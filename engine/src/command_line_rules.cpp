@@ -1,4 +1,4 @@
-#include "command_line_rules.h"
+#include "engine/src/command_line_rules.h"
 
 namespace mvengine {
 namespace {

@@ -1,4 +1,4 @@
-#include "debug_line.h"
+#include "engine/src/debug_line.h"
 
 #include <cstdio>
 #include <cstdlib>

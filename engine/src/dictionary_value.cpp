@@ -1,7 +1,7 @@
 #include <utility>
 #include <vector>
 
-#include "value_slot.h"
+#include "engine/src/value_slot.h"
 
 namespace mvengine {
 namespace {

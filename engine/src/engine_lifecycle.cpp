@@ -3,57 +3,15 @@
 #include <memory>
 #include <mutex>
 
-#include "command_line.h"
-#include "debug_line.h"
+#include "engine/src/command_line.h"
+#include "engine/src/debug_line.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
-#include "mvengine/runtime.h"
-#include "process_command_line.h"
+#include "engine/src/runtime.h"
+#include "engine/src/process_command_line.h"
 
 namespace mvengine {
 namespace {
-
-// Stands in when no Chromium runtime is linked: fails cleanly.
-class UnavailableBrowserRuntime : public BrowserRuntime {
- public:
-  bool Initialize(const CefMainArgs&, const CefSettings&, CefRefPtr<CefApp>) override {
-    DebugLine("no browser runtime is linked into this build; CefInitialize fails");
-    return false;
-  }
-  void Shutdown() override {}
-  bool CreateBrowser(const CefWindowInfo&, CefRefPtr<CefClient>, const CefString&,
-                     const CefBrowserSettings&) override {
-    return false;
-  }
-};
-
-class UnavailableSubprocessRuntime : public SubprocessRuntime {
- public:
-  int Run(const CefMainArgs&, CefRefPtr<CefCommandLine>, const CefString& process_type,
-          CefRefPtr<CefApp>) override {
-    if (process_type == "renderer") {
-      DebugLine("no render runtime is linked into this build; the render process exits");
-      return 1;
-    }
-    return 0;
-  }
-};
-
-std::unique_ptr<BrowserRuntime> DefaultBrowserRuntime() {
-#if defined(MVENGINE_HAVE_CHROMIUM_RUNTIME)
-  return CreateChromiumBrowserRuntime();
-#else
-  return std::unique_ptr<BrowserRuntime>(new UnavailableBrowserRuntime());
-#endif
-}
-
-std::unique_ptr<SubprocessRuntime> DefaultSubprocessRuntime() {
-#if defined(MVENGINE_HAVE_CHROMIUM_RUNTIME)
-  return CreateChromiumSubprocessRuntime();
-#else
-  return std::unique_ptr<SubprocessRuntime>(new UnavailableSubprocessRuntime());
-#endif
-}
 
 enum class State { kStopped, kStarting, kRunning, kShutDown };
 
@@ -111,7 +69,7 @@ bool Initialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<
   MakeCommandLineReadOnly(command_line);
   SetGlobalCommandLine(command_line);
 
-  std::shared_ptr<BrowserRuntime> runtime(factory ? factory() : DefaultBrowserRuntime());
+  std::shared_ptr<BrowserRuntime> runtime(factory ? factory() : CreateDefaultBrowserRuntime());
   bool ok = runtime && runtime->Initialize(args, settings, application);
 
   std::lock_guard<std::mutex> lock(engine.mutex);
@@ -139,7 +97,7 @@ int ExecuteProcess(const CefMainArgs& args, CefRefPtr<CefApp> application, void*
     std::lock_guard<std::mutex> lock(TheEngine().mutex);
     factory = TheEngine().subprocess_factory;
   }
-  std::unique_ptr<SubprocessRuntime> runtime(factory ? factory() : DefaultSubprocessRuntime());
+  std::unique_ptr<SubprocessRuntime> runtime(factory ? factory() : CreateDefaultSubprocessRuntime());
   if (!runtime)
     return 0;
   return runtime->Run(args, command_line, process_type, application);

@@ -1,6 +1,6 @@
 #include <vector>
 
-#include "value_slot.h"
+#include "engine/src/value_slot.h"
 
 namespace mvengine {
 namespace {

@@ -1,4 +1,4 @@
-#include "mvengine/menu_model.h"
+#include "engine/src/menu_model.h"
 
 #include <atomic>
 #include <string>

@@ -1,4 +1,4 @@
-#include "process_command_line.h"
+#include "engine/src/process_command_line.h"
 
 #include <fstream>
 #include <iterator>

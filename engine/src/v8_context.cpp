@@ -1,8 +1,8 @@
 #include <vector>
 
 #include "include/cef_v8.h"
-#include "mvengine/v8_model.h"
-#include "v8_exception.h"
+#include "engine/src/v8_model.h"
+#include "engine/src/v8_exception.h"
 
 namespace mvengine {
 namespace {

@@ -1,4 +1,4 @@
-#include "v8_exception.h"
+#include "engine/src/v8_exception.h"
 
 namespace mvengine {
 namespace {

@@ -1,4 +1,4 @@
-#include "value_slot.h"
+#include "engine/src/value_slot.h"
 
 namespace mvengine {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 
 namespace scripted = mvengine::scripted;
 

@@ -1,8 +1,8 @@
-#include "bridge_protocol.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
 
 #include <cmath>
 
-#include "base64_decode.h"
+#include "common/base64.h"
 
 namespace mvengine {
 namespace chromium {
@@ -51,38 +51,11 @@ std::string PausedRequestBody(const Json& paused) {
   if (request.contains("postDataEntries") && request["postDataEntries"].is_array()) {
     for (const Json& entry : request["postDataEntries"]) {
       std::vector<uint8_t> bytes;
-      if (entry.contains("bytes") && entry["bytes"].is_string() && DecodeBase64(entry["bytes"].get<std::string>(), &bytes))
+      if (entry.contains("bytes") && entry["bytes"].is_string() && mvcommon::DecodeBase64(entry["bytes"].get<std::string>(), &bytes))
         body.append(bytes.begin(), bytes.end());
     }
   }
   return body;
-}
-
-std::string Base64Encode(const std::string& in) {
-  static const char kTable[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((in.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < in.size(); i += 3) {
-    uint32_t n = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8) | uint8_t(in[i + 2]);
-    out += kTable[n >> 18];
-    out += kTable[(n >> 12) & 63];
-    out += kTable[(n >> 6) & 63];
-    out += kTable[n & 63];
-  }
-  if (i + 1 == in.size()) {
-    uint32_t n = uint8_t(in[i]) << 16;
-    out += kTable[n >> 18];
-    out += kTable[(n >> 12) & 63];
-    out += "==";
-  } else if (i + 2 == in.size()) {
-    uint32_t n = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8);
-    out += kTable[n >> 18];
-    out += kTable[(n >> 12) & 63];
-    out += kTable[(n >> 6) & 63];
-    out += '=';
-  }
-  return out;
 }
 
 Json FulfillParams(const std::string& request_id, const std::string& body) {
@@ -90,7 +63,7 @@ Json FulfillParams(const std::string& request_id, const std::string& body) {
           {"responseCode", 200},
           {"responseHeaders", Json::array({{{"name", "Content-Type"}, {"value", "application/json"}},
                                            {{"name", "Access-Control-Allow-Origin"}, {"value", "*"}}})},
-          {"body", Base64Encode(body)}};
+          {"body", mvcommon::EncodeBase64(body)}};
 }
 
 CefRefPtr<CefV8Value> V8FromJson(const Json& value) {

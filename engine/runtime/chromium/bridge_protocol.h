@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 #include "include/cef_v8.h"
 
 namespace mvengine {
@@ -37,8 +37,6 @@ Json InstalledOnGlobal(CefRefPtr<CefV8Value> global);
 
 // Answer of one call: {"value": v} or {} (undefined), or {"exception": text}.
 Json CallAnswer(CefRefPtr<CefV8Value> retval, const std::string& exception);
-
-std::string Base64Encode(const std::string& bytes);
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -1,11 +1,11 @@
-#include "chromium_browser.h"
+#include "engine/runtime/chromium/chromium_browser.h"
 
-#include "bridge_protocol.h"
-#include "debug_log.h"
-#include "render_host.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/render_host.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_render_handler.h"
-#include "view_metrics.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {

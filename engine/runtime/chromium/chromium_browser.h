@@ -15,10 +15,10 @@
 
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
-#include "chromium_frame.h"
-#include "devtools_session.h"
-#include "runtime_context.h"
-#include "screencast_receiver.h"
+#include "engine/runtime/chromium/chromium_frame.h"
+#include "engine/runtime/chromium/devtools_session.h"
+#include "engine/runtime/chromium/runtime_context.h"
+#include "engine/runtime/chromium/screencast_receiver.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,18 +1,18 @@
 // The page session's events, turned into client callbacks on the UI thread.
-#include "chromium_browser.h"
+#include "engine/runtime/chromium/chromium_browser.h"
 
-#include "base64_decode.h"
-#include "bridge_protocol.h"
-#include "render_host.h"
-#include "debug_log.h"
+#include "common/base64.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/render_host.h"
+#include "engine/runtime/chromium/debug_log.h"
 #include "include/cef_display_handler.h"
 #include "include/cef_jsdialog_handler.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_render_handler.h"
-#include "jpeg_frame_decoder.h"
-#include "net_error.h"
-#include "view_metrics.h"
+#include "engine/runtime/chromium/jpeg_frame_decoder.h"
+#include "engine/runtime/chromium/net_error.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {
@@ -364,7 +364,7 @@ void ChromiumBrowser::Paint() {
   const auto started = std::chrono::steady_clock::now();
   std::vector<uint8_t> jpeg;
   std::string error;
-  if (!DecodeBase64(jpeg64, &jpeg) ||
+  if (!mvcommon::DecodeBase64(jpeg64, &jpeg) ||
       !DecodeJpegToBgra(jpeg.data(), jpeg.size(), view_width_, view_height_, &frame_pixels_, &error)) {
     DebugLog("browser %d: dropped an undecodable frame %s", id_, error.c_str());
     return;

@@ -1,10 +1,10 @@
 // Host input as Input-domain commands. Sent in call order on the one channel,
 // so Chromium sees them in the order the host made them.
-#include "chromium_browser.h"
+#include "engine/runtime/chromium/chromium_browser.h"
 
-#include "context_menu.h"
+#include "engine/runtime/chromium/context_menu.h"
 #include "include/cef_context_menu_handler.h"
-#include "input_mapping.h"
+#include "engine/runtime/chromium/input_mapping.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,6 +1,6 @@
-#include "chromium_connection.h"
+#include "engine/runtime/chromium/chromium_connection.h"
 
-#include "debug_log.h"
+#include "engine/runtime/chromium/debug_log.h"
 
 namespace mvengine {
 namespace chromium {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "chromium_launcher.h"
-#include "devtools_session.h"
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/chromium_launcher.h"
+#include "engine/runtime/chromium/devtools_session.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {

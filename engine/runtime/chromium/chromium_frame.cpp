@@ -1,6 +1,6 @@
-#include "chromium_frame.h"
+#include "engine/runtime/chromium/chromium_frame.h"
 
-#include "chromium_browser.h"
+#include "engine/runtime/chromium/chromium_browser.h"
 #include "include/cef_string_visitor.h"
 
 namespace mvengine {

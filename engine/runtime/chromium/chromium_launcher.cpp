@@ -1,4 +1,4 @@
-#include "chromium_launcher.h"
+#include "engine/runtime/chromium/chromium_launcher.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,7 +17,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "debug_log.h"
+#include "engine/runtime/chromium/debug_log.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,9 +1,10 @@
-#include "chromium_runtime.h"
+#include "engine/runtime/chromium/chromium_runtime.h"
 
-#include "chromium_switches.h"
-#include "debug_log.h"
-#include "render_host.h"
-#include "mvengine/runtime.h"
+#include "engine/runtime/chromium/child_window.h"
+#include "engine/runtime/chromium/chromium_switches.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/render_host.h"
+#include "engine/src/runtime.h"
 #include "include/cef_command_line.h"
 
 namespace mvengine {
@@ -130,11 +131,9 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
       static_cast<int>(window_info.height), settings.windowless_frame_rate));
   if (!windowless) {
     // The window exists before the browser is announced, as with a real child window.
-    ChildWindowHooks hooks = GetChildWindowHooks();
-    if (hooks.create)
-      browser->SetWindow(hooks.create(window_info.parent_window, window_info.x, window_info.y,
-                                      static_cast<int>(window_info.width), static_cast<int>(window_info.height)),
-                         hooks.destroy);
+    browser->SetWindow(CreateChildWindow(window_info.parent_window, window_info.x, window_info.y,
+                                         static_cast<int>(window_info.width), static_cast<int>(window_info.height)),
+                       &DestroyChildWindow);
   }
   std::string start_url = url.ToString();
   return context_->ui.Post([this, browser, start_url] {
@@ -327,10 +326,9 @@ void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason) {
   popups_.clear();
 }
 
-}  // namespace chromium
-
-std::unique_ptr<BrowserRuntime> CreateChromiumBrowserRuntime() {
-  return std::unique_ptr<BrowserRuntime>(new chromium::ChromiumBrowserRuntime());
+std::unique_ptr<BrowserRuntime> CreateBrowserRuntime() {
+  return std::unique_ptr<BrowserRuntime>(new ChromiumBrowserRuntime());
 }
 
+}  // namespace chromium
 }  // namespace mvengine

@@ -9,10 +9,10 @@
 #include <mutex>
 #include <string>
 
-#include "chromium_browser.h"
-#include "chromium_connection.h"
-#include "mvengine/runtime.h"
-#include "runtime_context.h"
+#include "engine/runtime/chromium/chromium_browser.h"
+#include "engine/runtime/chromium/chromium_connection.h"
+#include "engine/src/runtime.h"
+#include "engine/runtime/chromium/runtime_context.h"
 
 namespace mvengine {
 namespace chromium {
@@ -78,6 +78,8 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   std::map<int, std::deque<WindowOpen>> window_opens_;  // by opener browser id, not yet matched
   bool gone_ = false;
 };
+
+std::unique_ptr<BrowserRuntime> CreateBrowserRuntime();
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -2,16 +2,18 @@
 // what the engine starts as a renderer is the render side of the page bridge:
 // it runs the application's render-process handler on this process's main
 // thread for the requests of the channel it was handed.
+#include "engine/runtime/chromium/chromium_subprocess.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 
 #include <memory>
 
-#include "debug_log.h"
-#include "message_channel.h"
-#include "mvengine/runtime.h"
-#include "render_wire.h"
-#include "renderer_loop.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/message_channel.h"
+#include "engine/src/runtime.h"
+#include "engine/runtime/chromium/render_wire.h"
+#include "engine/runtime/chromium/renderer_loop.h"
 
 namespace mvengine {
 namespace chromium {
@@ -47,10 +49,10 @@ class ChromiumSubprocessRuntime : public SubprocessRuntime {
 };
 
 }  // namespace
-}  // namespace chromium
 
-std::unique_ptr<SubprocessRuntime> CreateChromiumSubprocessRuntime() {
-  return std::unique_ptr<SubprocessRuntime>(new chromium::ChromiumSubprocessRuntime());
+std::unique_ptr<SubprocessRuntime> CreateSubprocessRuntime() {
+  return std::unique_ptr<SubprocessRuntime>(new ChromiumSubprocessRuntime());
 }
 
+}  // namespace chromium
 }  // namespace mvengine

@@ -1,4 +1,4 @@
-#include "chromium_switches.h"
+#include "engine/runtime/chromium/chromium_switches.h"
 
 namespace mvengine {
 namespace chromium {

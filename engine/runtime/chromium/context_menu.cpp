@@ -1,4 +1,4 @@
-#include "context_menu.h"
+#include "engine/runtime/chromium/context_menu.h"
 
 namespace mvengine {
 namespace chromium {

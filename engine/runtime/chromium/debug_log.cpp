@@ -1,4 +1,4 @@
-#include "debug_log.h"
+#include "engine/runtime/chromium/debug_log.h"
 
 #include <cstdarg>
 #include <cstdio>

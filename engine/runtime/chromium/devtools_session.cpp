@@ -1,4 +1,4 @@
-#include "devtools_session.h"
+#include "engine/runtime/chromium/devtools_session.h"
 
 namespace mvengine {
 namespace chromium {

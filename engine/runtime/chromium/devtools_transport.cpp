@@ -1,4 +1,4 @@
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "debug_log.h"
+#include "engine/runtime/chromium/debug_log.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,4 +1,4 @@
-#include "input_mapping.h"
+#include "engine/runtime/chromium/input_mapping.h"
 
 namespace mvengine {
 namespace chromium {

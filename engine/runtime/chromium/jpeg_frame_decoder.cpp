@@ -1,4 +1,4 @@
-#include "jpeg_frame_decoder.h"
+#include "engine/runtime/chromium/jpeg_frame_decoder.h"
 
 #include <csetjmp>
 #include <cstdio>

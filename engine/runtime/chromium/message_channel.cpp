@@ -1,10 +1,10 @@
-#include "message_channel.h"
+#include "engine/runtime/chromium/message_channel.h"
 
 #include <errno.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "debug_log.h"
+#include "engine/runtime/chromium/debug_log.h"
 
 namespace mvengine {
 namespace chromium {

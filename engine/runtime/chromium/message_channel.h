@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {

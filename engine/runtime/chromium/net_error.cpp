@@ -1,4 +1,4 @@
-#include "net_error.h"
+#include "engine/runtime/chromium/net_error.h"
 
 #include <cstring>
 

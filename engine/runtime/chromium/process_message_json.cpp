@@ -1,12 +1,12 @@
-#include "process_message_json.h"
+#include "engine/runtime/chromium/process_message_json.h"
 
 #include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "base64_decode.h"
-#include "bridge_protocol.h"
+#include "common/base64.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
 
 namespace mvengine {
 namespace chromium {
@@ -40,7 +40,7 @@ std::string BinaryBytes(CefRefPtr<CefBinaryValue> binary) {
 
 CefRefPtr<CefBinaryValue> BinaryFromJson(const Json& value) {
   std::vector<uint8_t> bytes;
-  if (!value.is_string() || !DecodeBase64(value.get<std::string>(), &bytes)) return NULL;
+  if (!value.is_string() || !mvcommon::DecodeBase64(value.get<std::string>(), &bytes)) return NULL;
   return CefBinaryValue::Create(bytes.data(), bytes.size());
 }
 
@@ -52,7 +52,7 @@ Json TypedToJson(CefRefPtr<Container> c, const Key& key, int depth) {
     case VTYPE_INT: return Json::array({"i", c->GetInt(key)});
     case VTYPE_DOUBLE: return DoubleToJson(c->GetDouble(key));
     case VTYPE_STRING: return Json::array({"s", c->GetString(key).ToString()});
-    case VTYPE_BINARY: return Json::array({"x", Base64Encode(BinaryBytes(c->GetBinary(key)))});
+    case VTYPE_BINARY: return Json::array({"x", mvcommon::EncodeBase64(BinaryBytes(c->GetBinary(key)))});
     case VTYPE_DICTIONARY:
       if (depth < kMaxDepth) return Json::array({"D", DictionaryToJson(c->GetDictionary(key), depth + 1)});
       break;

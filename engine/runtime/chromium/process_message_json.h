@@ -3,7 +3,7 @@
 // Plain functions; any thread.
 #pragma once
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 #include "include/cef_process_message.h"
 #include "include/cef_values.h"
 

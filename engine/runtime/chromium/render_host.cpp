@@ -1,4 +1,4 @@
-#include "render_host.h"
+#include "engine/runtime/chromium/render_host.h"
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -6,14 +6,14 @@
 #include <chrono>
 #include <sys/wait.h>
 
-#include "bridge_protocol.h"
-#include "chromium_browser.h"
-#include "chromium_frame.h"
-#include "debug_log.h"
-#include "process_message_json.h"
-#include "render_process.h"
-#include "render_wire.h"
-#include "renderer_loop.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/chromium_browser.h"
+#include "engine/runtime/chromium/chromium_frame.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/process_message_json.h"
+#include "engine/runtime/chromium/render_process.h"
+#include "engine/runtime/chromium/render_wire.h"
+#include "engine/runtime/chromium/renderer_loop.h"
 
 namespace mvengine {
 namespace chromium {

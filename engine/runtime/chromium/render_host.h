@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "devtools_session.h"
+#include "engine/runtime/chromium/devtools_session.h"
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
-#include "message_channel.h"
+#include "engine/runtime/chromium/message_channel.h"
 
 namespace mvengine {
 namespace chromium {

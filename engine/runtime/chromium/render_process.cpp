@@ -1,4 +1,4 @@
-#include "render_process.h"
+#include "engine/runtime/chromium/render_process.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <chrono>
 #include <thread>
 
-#include "chromium_launcher.h"
-#include "render_wire.h"
+#include "engine/runtime/chromium/chromium_launcher.h"
+#include "engine/runtime/chromium/render_wire.h"
 
 extern char** environ;
 

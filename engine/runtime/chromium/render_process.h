@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "message_channel.h"
+#include "engine/runtime/chromium/message_channel.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,4 +1,4 @@
-#include "render_wire.h"
+#include "engine/runtime/chromium/render_wire.h"
 
 namespace mvengine {
 namespace chromium {

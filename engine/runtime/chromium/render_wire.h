@@ -17,7 +17,7 @@
 
 #include <string>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,9 +1,9 @@
-#include "renderer_loop.h"
+#include "engine/runtime/chromium/renderer_loop.h"
 
-#include "bridge_protocol.h"
-#include "debug_log.h"
-#include "mvengine/v8_model.h"
-#include "process_message_json.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/src/v8_model.h"
+#include "engine/runtime/chromium/process_message_json.h"
 
 namespace mvengine {
 namespace chromium {

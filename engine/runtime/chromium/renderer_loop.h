@@ -11,8 +11,8 @@
 
 #include "include/cef_render_process_handler.h"
 #include "include/cef_v8.h"
-#include "message_channel.h"
-#include "renderer_proxies.h"
+#include "engine/runtime/chromium/message_channel.h"
+#include "engine/runtime/chromium/renderer_proxies.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,6 +1,6 @@
-#include "renderer_proxies.h"
+#include "engine/runtime/chromium/renderer_proxies.h"
 
-#include "process_message_json.h"
+#include "engine/runtime/chromium/process_message_json.h"
 
 namespace mvengine {
 namespace chromium {

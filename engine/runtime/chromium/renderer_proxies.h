@@ -8,11 +8,11 @@
 #include <mutex>
 #include <string>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 #include "include/cef_browser.h"
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
-#include "render_wire.h"
+#include "engine/runtime/chromium/render_wire.h"
 
 namespace mvengine {
 namespace chromium {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "devtools_transport.h"
-#include "task_thread.h"
+#include "engine/runtime/chromium/devtools_transport.h"
+#include "common/task_thread.h"
 
 namespace mvengine {
 namespace chromium {
@@ -15,7 +15,7 @@ namespace chromium {
 class RenderHost;
 
 struct RuntimeContext {
-  TaskThread ui;                                  // the engine's UI thread
+  mvcommon::TaskThread ui;                                // the engine's UI thread
   std::shared_ptr<DevToolsTransport> transport;   // set once before any browser exists
   std::string locale;                             // from --lang; "" = Chromium's own
   std::shared_ptr<RenderHost> render;             // set once before any browser; null without a render handler

@@ -1,7 +1,7 @@
-#include "screencast_receiver.h"
+#include "engine/runtime/chromium/screencast_receiver.h"
 
-#include "debug_log.h"
-#include "view_metrics.h"
+#include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {

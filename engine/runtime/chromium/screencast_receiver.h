@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "devtools_session.h"
+#include "engine/runtime/chromium/devtools_session.h"
 
 namespace mvengine {
 namespace chromium {

@@ -1,4 +1,4 @@
-#include "view_metrics.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "call_recorder.h"
+#include "engine/runtime/scripted/call_recorder.h"
 
 #include <chrono>
 #include <condition_variable>

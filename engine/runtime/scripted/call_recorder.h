@@ -2,7 +2,7 @@
 // look at it after CefShutdown).
 #pragma once
 
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 
 namespace mvengine {
 namespace scripted {

@@ -3,11 +3,11 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "call_recorder.h"
-#include "mvengine/menu_model.h"
-#include "mvengine/scripted_runtime.h"
-#include "mvengine/v8_model.h"
-#include "world.h"
+#include "engine/runtime/scripted/call_recorder.h"
+#include "engine/src/menu_model.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
+#include "engine/src/v8_model.h"
+#include "engine/runtime/scripted/world.h"
 
 namespace mvengine {
 namespace scripted {

@@ -1,8 +1,8 @@
 #include <utility>
 
-#include "browser_model.h"
-#include "call_recorder.h"
-#include "world.h"
+#include "engine/runtime/scripted/browser_model.h"
+#include "engine/runtime/scripted/call_recorder.h"
+#include "engine/runtime/scripted/world.h"
 
 namespace mvengine {
 namespace scripted {

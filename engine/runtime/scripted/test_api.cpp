@@ -1,8 +1,8 @@
 // The parts of the scripted test API that select, reset and inspect the runtime.
-#include "call_recorder.h"
-#include "mvengine/runtime.h"
-#include "mvengine/scripted_runtime.h"
-#include "world.h"
+#include "engine/runtime/scripted/call_recorder.h"
+#include "engine/src/runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
+#include "engine/runtime/scripted/world.h"
 
 namespace mvengine {
 namespace scripted {

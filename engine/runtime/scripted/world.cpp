@@ -1,8 +1,8 @@
-#include "world.h"
+#include "engine/runtime/scripted/world.h"
 
 #include <utility>
 
-#include "call_recorder.h"
+#include "engine/runtime/scripted/call_recorder.h"
 
 namespace mvengine {
 namespace scripted {
@@ -83,8 +83,10 @@ bool World::Initialize(const CefMainArgs& args, const CefSettings& settings, Cef
   RecordCall(std::move(c));
 
   application_ = application;
-  ui_.reset(new TaskThread());
-  renderer_.reset(new TaskThread());
+  ui_.reset(new mvcommon::TaskThread());
+  renderer_.reset(new mvcommon::TaskThread());
+  ui_->Start();
+  renderer_->Start();
   CefRefPtr<CefApp> app = application;
   renderer_->Post([this, app] {
     if (!app)

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
-#include "browser_model.h"
-#include "mvengine/runtime.h"
-#include "task_thread.h"
+#include "engine/runtime/scripted/browser_model.h"
+#include "engine/src/runtime.h"
+#include "common/task_thread.h"
 
 namespace mvengine {
 namespace scripted {
@@ -43,8 +43,8 @@ class World : public std::enable_shared_from_this<World> {
 
  private:
   // Set in Initialize before the world is shared, stopped (not freed) in Shutdown.
-  std::unique_ptr<TaskThread> ui_;
-  std::unique_ptr<TaskThread> renderer_;
+  std::unique_ptr<mvcommon::TaskThread> ui_;
+  std::unique_ptr<mvcommon::TaskThread> renderer_;
   std::atomic<bool> stopped_{false};
   CefRefPtr<CefApp> application_;         // set in Initialize before the threads start
   CefRefPtr<CefRenderProcessHandler> render_handler_;  // renderer thread only

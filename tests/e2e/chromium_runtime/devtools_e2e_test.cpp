@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "chromium_connection.h"
+#include "engine/runtime/chromium/chromium_connection.h"
 #include "e2e_support.h"
 
 namespace mvengine {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "chromium_launcher.h"
+#include "engine/runtime/chromium/chromium_launcher.h"
 
 namespace mvengine {
 namespace chromium {

@@ -2,7 +2,7 @@
 // through the Input domain, against the real Chromium.
 #include <gtest/gtest.h>
 
-#include "input_mapping.h"
+#include "engine/runtime/chromium/input_mapping.h"
 #include "page_harness.h"
 
 namespace mvengine {

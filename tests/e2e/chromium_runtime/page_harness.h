@@ -11,12 +11,12 @@
 #include <thread>
 #include <vector>
 
-#include "base64_decode.h"
-#include "chromium_connection.h"
+#include "common/base64.h"
+#include "engine/runtime/chromium/chromium_connection.h"
 #include "e2e_support.h"
-#include "jpeg_frame_decoder.h"
-#include "screencast_receiver.h"
-#include "view_metrics.h"
+#include "engine/runtime/chromium/jpeg_frame_decoder.h"
+#include "engine/runtime/chromium/screencast_receiver.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {
@@ -89,7 +89,7 @@ class PageHarness {
     while (std::chrono::steady_clock::now() < deadline) {
       if (receiver_->TakeLatest(&jpeg64)) {
         std::vector<uint8_t> jpeg, bgra;
-        if (DecodeBase64(jpeg64, &jpeg) &&
+        if (mvcommon::DecodeBase64(jpeg64, &jpeg) &&
             DecodeJpegToBgra(jpeg.data(), jpeg.size(), kWidth, kHeight, &bgra) && accept(bgra))
           return bgra;
       }

@@ -11,7 +11,7 @@
 #include "e2e_support.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
-#include "mvengine/runtime.h"
+#include "engine/src/runtime.h"
 #include "test_client.h"
 
 namespace mvengine {

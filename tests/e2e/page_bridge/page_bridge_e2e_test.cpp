@@ -12,7 +12,7 @@
 #include "include/cef_browser.h"
 #include "include/cef_render_process_handler.h"
 #include "include/cef_v8.h"
-#include "mvengine/runtime.h"
+#include "engine/src/runtime.h"
 #include "test_client.h"
 
 namespace mvengine {

@@ -1,30 +1,19 @@
 // The page bridge's wire rules: request bodies in, answers out.
 #include <gtest/gtest.h>
 
-#include "base64_decode.h"
-#include "bridge_protocol.h"
+#include "common/base64.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
 #include "include/cef_v8.h"
 
 namespace mvengine {
 namespace chromium {
 namespace {
 
-TEST(BridgeProtocol, Base64RoundTripsEveryTailLength) {
-  for (const std::string& text : {std::string(), std::string("a"), std::string("ab"), std::string("abc"),
-                                  std::string("abcd"), std::string("\xff\x00\x80 h\xc3\xa9llo", 10)}) {
-    std::vector<uint8_t> back;
-    ASSERT_TRUE(DecodeBase64(Base64Encode(text), &back)) << text;
-    EXPECT_EQ(std::string(back.begin(), back.end()), text);
-  }
-  EXPECT_EQ(Base64Encode("Man"), "TWFu");
-  EXPECT_EQ(Base64Encode("Ma"), "TWE=");
-}
-
 TEST(BridgeProtocol, BodyComesFromPostDataOrItsEntries) {
   EXPECT_EQ(PausedRequestBody({{"request", {{"postData", "{\"op\":\"context\"}"}}}}), "{\"op\":\"context\"}");
   // Large or binary bodies arrive only as base64 entries, possibly split.
-  Json split = {{"request", {{"postDataEntries", Json::array({{{"bytes", Base64Encode("{\"op\":")}},
-                                                              {{"bytes", Base64Encode("\"call\"}")}}})}}}};
+  Json split = {{"request", {{"postDataEntries", Json::array({{{"bytes", mvcommon::EncodeBase64("{\"op\":")}},
+                                                              {{"bytes", mvcommon::EncodeBase64("\"call\"}")}}})}}}};
   EXPECT_EQ(PausedRequestBody(split), "{\"op\":\"call\"}");
   EXPECT_EQ(PausedRequestBody({{"request", Json::object()}}), "");
 }
@@ -37,7 +26,7 @@ TEST(BridgeProtocol, FulfilmentAllowsAnyOriginAndCarriesTheBody) {
   for (auto& h : p["responseHeaders"]) cors |= h["name"] == "Access-Control-Allow-Origin" && h["value"] == "*";
   EXPECT_TRUE(cors);
   std::vector<uint8_t> body;
-  ASSERT_TRUE(DecodeBase64(p["body"].get<std::string>(), &body));
+  ASSERT_TRUE(mvcommon::DecodeBase64(p["body"].get<std::string>(), &body));
   EXPECT_EQ(std::string(body.begin(), body.end()), "{\"value\":1}");
 }
 

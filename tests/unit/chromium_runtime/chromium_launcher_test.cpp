@@ -1,6 +1,6 @@
 // Starting and ending the browser process, with small shell scripts standing in
 // for Chromium.
-#include "chromium_launcher.h"
+#include "engine/runtime/chromium/chromium_launcher.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 
 #include <gtest/gtest.h>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {

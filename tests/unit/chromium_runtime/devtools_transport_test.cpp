@@ -1,5 +1,5 @@
 // The DevTools channel against a scripted peer on a socketpair: no Chromium needed.
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 #include "fake_devtools_peer.h"
 

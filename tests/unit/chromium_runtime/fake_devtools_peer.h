@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "devtools_transport.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {

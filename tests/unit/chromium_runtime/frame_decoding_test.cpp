@@ -1,43 +1,15 @@
-// Base64 and JPEG decoding of screencast frames, and scaling to the view size.
+// JPEG decoding of screencast frames, and scaling to the view size.
 #include <cstdio>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "base64_decode.h"
-#include "jpeg_frame_decoder.h"
+#include "engine/runtime/chromium/jpeg_frame_decoder.h"
 #include "tests/support/rgb_jpeg.h"
 
 namespace mvengine {
 namespace chromium {
 namespace {
-
-TEST(DecodeBase64, DecodesPaddedInputAndRejectsMalformed) {
-  struct Case {
-    std::string in;
-    bool ok;
-    std::string out;
-  } cases[] = {
-      {"", true, ""},
-      {"TWFu", true, "Man"},
-      {"TWE=", true, "Ma"},
-      {"TQ==", true, "M"},
-      {"+/+/", true, "\xfb\xff\xbf"},
-      {"TWF", false, ""},       // not whole quads
-      {"TW=u", false, ""},      // padding in the middle of a quad
-      {"T===", false, ""},      // too much padding
-      {"TQ==TWFu", false, ""},  // padding before the end
-      {"TW\nu", false, ""},     // line breaks are not DevTools' form
-      {"TWF-", false, ""},      // URL-safe alphabet is not accepted
-  };
-  for (const auto& c : cases) {
-    std::vector<uint8_t> out;
-    EXPECT_EQ(DecodeBase64(c.in, &out), c.ok) << c.in;
-    if (c.ok) {
-      EXPECT_EQ(std::string(out.begin(), out.end()), c.out) << c.in;
-    }
-  }
-}
 
 // A JPEG of width x height whose left half is `left` and right half `right` (RGB).
 std::vector<uint8_t> MakeJpeg(int width, int height, const uint8_t left[3], const uint8_t right[3]) {

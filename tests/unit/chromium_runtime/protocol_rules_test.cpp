@@ -1,9 +1,9 @@
 // Pure rules that turn engine values into protocol parameters.
 #include <gtest/gtest.h>
 
-#include "input_mapping.h"
-#include "net_error.h"
-#include "view_metrics.h"
+#include "engine/runtime/chromium/input_mapping.h"
+#include "engine/runtime/chromium/net_error.h"
+#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {

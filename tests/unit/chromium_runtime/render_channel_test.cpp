@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "message_channel.h"
-#include "process_message_json.h"
-#include "render_process.h"
-#include "render_wire.h"
+#include "engine/runtime/chromium/message_channel.h"
+#include "engine/runtime/chromium/process_message_json.h"
+#include "engine/runtime/chromium/render_process.h"
+#include "engine/runtime/chromium/render_wire.h"
 
 namespace mvengine {
 namespace chromium {

@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "message_channel.h"
-#include "process_message_json.h"
-#include "render_wire.h"
-#include "renderer_loop.h"
+#include "engine/runtime/chromium/message_channel.h"
+#include "engine/runtime/chromium/process_message_json.h"
+#include "engine/runtime/chromium/render_wire.h"
+#include "engine/runtime/chromium/renderer_loop.h"
 
 namespace mvengine {
 namespace chromium {

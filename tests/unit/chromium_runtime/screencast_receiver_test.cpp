@@ -1,5 +1,5 @@
 // The screencast receiver against a scripted DevTools peer.
-#include "screencast_receiver.h"
+#include "engine/runtime/chromium/screencast_receiver.h"
 
 #include <atomic>
 #include <thread>

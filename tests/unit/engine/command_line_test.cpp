@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line_rules.h"
+#include "engine/src/command_line_rules.h"
 #include "include/cef_command_line.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "include/cef_app.h"
-#include "mvengine/runtime.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/src/runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 
 namespace scripted = mvengine::scripted;
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "include/internal/cef_string.h"
-#include "utf_convert.h"
+#include "common/utf.h"
 
 namespace {
 
@@ -182,7 +182,7 @@ TEST(StringUserFree, AllocAndFreeReleaseTheText) {
 TEST(UtfRules, Utf32RejectsSurrogatesAndOutOfRange) {
   std::u16string out;
   const char32_t bad[] = {U'a', 0xD800, 0x110000, U'b'};
-  EXPECT_FALSE(mvengine::Utf32ToUtf16(bad, 4, &out));
+  EXPECT_FALSE(mvcommon::Utf32ToUtf16(bad, 4, &out));
   EXPECT_EQ(std::u16string(u"a\uFFFD\uFFFDb"), out);
 }
 

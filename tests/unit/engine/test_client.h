@@ -9,7 +9,7 @@
 
 #include "include/cef_app.h"
 #include "include/cef_client.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 
 namespace engine_test {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "include/cef_v8.h"
-#include "mvengine/v8_model.h"
+#include "engine/src/v8_model.h"
 
 namespace {
 

@@ -9,11 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include "bridge_protocol.h"
+#include "common/base64.h"
+#include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/process_message_json.h"
+#include "engine/runtime/chromium/render_process.h"
 #include "pagebridge/data_uri.h"
-#include "process_message_json.h"
-#include "render_process.h"
-#include "render_wire.h"
+#include "engine/runtime/chromium/render_wire.h"
 
 namespace mvengine {
 namespace chromium {
@@ -76,7 +77,7 @@ TEST_F(MarovekcefRenderer, PagesGetTheBridgeAndImagesComeFromBesideMarovekcef) {
   ASSERT_TRUE(image["value"].is_string()) << image.dump();
   std::string uri = image["value"];
   uri.erase(std::remove_if(uri.begin(), uri.end(), [](char c) { return c == '\r' || c == '\n'; }), uri.end());
-  EXPECT_EQ("data:image/png;base64," + Base64Encode(png), uri);
+  EXPECT_EQ("data:image/png;base64," + mvcommon::EncodeBase64(png), uri);
   Json missing = Request({{"op", "call"}, {"name", "uploadImg"}, {"args", {987}}});
   EXPECT_EQ(mvcef::PlaceholderImageUri(), missing["value"]);
 }

@@ -12,7 +12,7 @@
 #include "mvcefdll/library_state.h"
 #include "mvcefdll/mvcefdll.h"
 #include "mvcefdll/simple_handler.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 #include "mvwin32/stand_in.h"
 
 namespace scripted = mvengine::scripted;

@@ -1,18 +1,16 @@
-#include "utf_convert.h"
+#include "common/utf.h"
 
-namespace mvengine {
+namespace mvcommon {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsScalarValue(uint32_t cp) {
-  return cp < 0xD800 || (cp >= 0xE000 && cp <= 0x10FFFF);
-}
+bool IsScalarValue(uint32_t cp) { return cp < 0xD800 || (cp >= 0xE000 && cp <= 0x10FFFF); }
 
-// Reads one code point at src[*i] and advances *i past it, or past the
-// maximal ill-formed subpart (returning false).
+// Reads one code point at s[*i] and advances *i past it, or past the maximal ill-formed subpart
+// (returning false).
 bool ReadUtf8(const unsigned char* s, size_t len, size_t* i, char32_t* cp) {
-  unsigned char lead = s[*i];
+  const unsigned char lead = s[*i];
   ++*i;
   if (lead < 0x80) {
     *cp = lead;
@@ -27,26 +25,20 @@ bool ReadUtf8(const unsigned char* s, size_t len, size_t* i, char32_t* cp) {
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     trail_count = 2;
     value = lead & 0x0F;
-    if (lead == 0xE0)
-      lo = 0xA0;  // overlong
-    if (lead == 0xED)
-      hi = 0x9F;  // surrogates
+    if (lead == 0xE0) lo = 0xA0;  // overlong
+    if (lead == 0xED) hi = 0x9F;  // surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     trail_count = 3;
     value = lead & 0x07;
-    if (lead == 0xF0)
-      lo = 0x90;  // overlong
-    if (lead == 0xF4)
-      hi = 0x8F;  // above U+10FFFF
+    if (lead == 0xF0) lo = 0x90;  // overlong
+    if (lead == 0xF4) hi = 0x8F;  // above U+10FFFF
   } else {
     return false;
   }
   for (int k = 0; k < trail_count; ++k) {
-    if (*i >= len)
-      return false;
-    unsigned char c = s[*i];
-    if (c < lo || c > hi)
-      return false;
+    if (*i >= len) return false;
+    const unsigned char c = s[*i];
+    if (c < lo || c > hi) return false;
     lo = 0x80;
     hi = 0xBF;
     value = (value << 6) | (c & 0x3F);
@@ -56,8 +48,12 @@ bool ReadUtf8(const unsigned char* s, size_t len, size_t* i, char32_t* cp) {
   return true;
 }
 
+bool ReadUtf8Chars(const char* s, size_t len, size_t* i, char32_t* cp) {
+  return ReadUtf8(reinterpret_cast<const unsigned char*>(s), len, i, cp);
+}
+
 bool ReadUtf16(const char16_t* s, size_t len, size_t* i, char32_t* cp) {
-  char16_t u = s[*i];
+  const char16_t u = s[*i];
   ++*i;
   if (u < 0xD800 || u > 0xDFFF) {
     *cp = u;
@@ -69,6 +65,12 @@ bool ReadUtf16(const char16_t* s, size_t len, size_t* i, char32_t* cp) {
     return true;
   }
   return false;
+}
+
+bool ReadUtf32(const char32_t* s, size_t len, size_t* i, char32_t* cp) {
+  *cp = s[*i];
+  ++*i;
+  return IsScalarValue(*cp);
 }
 
 void WriteUtf8(char32_t cp, std::string* out) {
@@ -99,12 +101,13 @@ void WriteUtf16(char32_t cp, std::u16string* out) {
   }
 }
 
-// Decodes with Read, re-encodes with Write, replacing what does not decode.
+void WriteUtf32(char32_t cp, std::u32string* out) { out->push_back(cp); }
+
+// Decodes with `read`, re-encodes with `write`, replacing what does not decode.
 template <typename Src, typename Out, typename Read, typename Write>
 bool Convert(const Src* src, size_t len, Out* out, Read read, Write write) {
   out->clear();
-  if (!src)
-    return true;
+  if (!src) return true;
   bool ok = true;
   size_t i = 0;
   while (i < len) {
@@ -118,18 +121,6 @@ bool Convert(const Src* src, size_t len, Out* out, Read read, Write write) {
   }
   return ok;
 }
-
-bool ReadUtf8Chars(const char* s, size_t len, size_t* i, char32_t* cp) {
-  return ReadUtf8(reinterpret_cast<const unsigned char*>(s), len, i, cp);
-}
-
-bool ReadUtf32(const char32_t* s, size_t len, size_t* i, char32_t* cp) {
-  *cp = s[*i];
-  ++*i;
-  return IsScalarValue(*cp);
-}
-
-void WriteUtf32(char32_t cp, std::u32string* out) { out->push_back(cp); }
 
 }  // namespace
 
@@ -152,4 +143,27 @@ bool Utf32ToUtf8(const char32_t* src, size_t len, std::string* out) {
   return Convert(src, len, out, ReadUtf32, WriteUtf8);
 }
 
-}  // namespace mvengine
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  Utf8ToUtf16(text.data(), text.size(), &out);
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  Utf16ToUtf8(text.data(), text.size(), &out);
+  return out;
+}
+
+size_t Utf8PrefixLength(std::string_view utf8, size_t max_bytes) {
+  if (max_bytes >= utf8.size()) return utf8.size();
+  const auto continuation = [&](size_t i) { return (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80; };
+  // A continuation byte at the cut belongs to a character that began before it: cut before that
+  // character's lead byte, at most three bytes back. A longer run of continuation bytes is no
+  // character, and is cut where asked.
+  size_t lead = max_bytes;
+  for (int back = 0; lead > 0 && back < 3 && continuation(lead); ++back) --lead;
+  return continuation(lead) ? max_bytes : lead;
+}
+
+}  // namespace mvcommon

@@ -45,22 +45,11 @@ using SubprocessRuntimeFactory = std::unique_ptr<SubprocessRuntime> (*)();
 void SetBrowserRuntimeFactory(BrowserRuntimeFactory factory);
 void SetSubprocessRuntimeFactory(SubprocessRuntimeFactory factory);
 
-// The Chromium runtime defines these; the engine uses them as the defaults when it is
-// linked (CMake target mvengine_chromium, which defines MVENGINE_HAVE_CHROMIUM_RUNTIME).
-std::unique_ptr<BrowserRuntime> CreateChromiumBrowserRuntime();
-std::unique_ptr<SubprocessRuntime> CreateChromiumSubprocessRuntime();
-
-// Windows for windowed browsers where the engine has no window system of its own:
-// the platform layer linked with it (the Win32 stand-in in the library) creates a
-// child of `parent` at (x, y, width, height) in the parent's client coordinates, or
-// returns null; the runtime destroys it when the browser closes. Unset: windowed
-// browsers report a handle that belongs to no window.
-struct ChildWindowHooks {
-  CefWindowHandle (*create)(CefWindowHandle parent, int x, int y, int width, int height) = nullptr;
-  void (*destroy)(CefWindowHandle window) = nullptr;
-};
-void SetChildWindowHooks(const ChildWindowHooks& hooks);
-ChildWindowHooks GetChildWindowHooks();
+// The runtimes a plain CefInitialize / CefExecuteProcess use. Defined by the one default-runtime
+// object that every program linking the engine gets: the Chromium runtime's, or, where there is
+// none, runtimes that fail cleanly.
+std::unique_ptr<BrowserRuntime> CreateDefaultBrowserRuntime();
+std::unique_ptr<SubprocessRuntime> CreateDefaultSubprocessRuntime();
 
 // A real engine starts once per process. Tests that run many start/stop cycles allow a
 // new CefInitialize after CefShutdown (a second one while running still fails).

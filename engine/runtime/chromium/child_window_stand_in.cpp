@@ -1,0 +1,23 @@
+// Child windows of the Win32 stand-in: what the library does to a windowed browser's window (hide
+// it until loaded, show it) is what a host on this system sees.
+#include "engine/runtime/chromium/child_window.h"
+
+#include <windows.h>
+
+#include "mvwin32/stand_in.h"
+
+namespace mvengine {
+namespace chromium {
+
+CefWindowHandle CreateChildWindow(CefWindowHandle parent, int x, int y, int width, int height) {
+  HWND parent_window = reinterpret_cast<HWND>(parent);
+  POINT origin = {x, y};
+  if (!parent_window || !ClientToScreen(parent_window, &origin)) return kNullWindowHandle;
+  RECT screen = {origin.x, origin.y, origin.x + (width > 0 ? width : 0), origin.y + (height > 0 ? height : 0)};
+  return reinterpret_cast<CefWindowHandle>(mvw32_create_window(parent_window, screen, TRUE));
+}
+
+void DestroyChildWindow(CefWindowHandle window) { mvw32_destroy_window(reinterpret_cast<HWND>(window)); }
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,22 @@
+# Fails when a system target may include from an engine folder other than the public API folder:
+# the runtimes, the engine's own sources and the scripted test engine stay out of reach of the
+# system's code. Run as: cmake -DLIST=<file of "target=dir;dir;..."> -DENGINE=<engine folder> -P this
+file(STRINGS ${LIST} _lines)
+set(_bad "")
+foreach(_line ${_lines})
+  string(FIND "${_line}" "=" _eq)
+  string(SUBSTRING "${_line}" 0 ${_eq} _target)
+  math(EXPR _from "${_eq} + 1")
+  string(SUBSTRING "${_line}" ${_from} -1 _dirs)
+  foreach(_dir ${_dirs})
+    get_filename_component(_dir "${_dir}" ABSOLUTE)
+    string(FIND "${_dir}/" "${ENGINE}/" _at)
+    if(_dir STREQUAL ENGINE OR (_at EQUAL 0 AND NOT _dir STREQUAL "${ENGINE}/include"))
+      list(APPEND _bad "${_target}: ${_dir}")
+    endif()
+  endforeach()
+endforeach()
+if(_bad)
+  list(JOIN _bad "\n  " _text)
+  message(FATAL_ERROR "system targets see engine folders beyond its public API:\n  ${_text}")
+endif()
