@@ -11,36 +11,64 @@ const char kBridgeUrl[] = "https://mvcef-bridge.invalid/";
 const char kBridgeUrlPattern[] = "https://mvcef-bridge.invalid/*";
 
 std::string BridgeBootstrapScript() {
-  // Sync XHR is the one way a page can wait for native code. The flag guards
-  // against a second run in the same document.
+  // Sync XHR is the one way a page can wait for native code. The flag guards against a second run
+  // in the same document; what the page could replace later is taken now.
   return std::string(R"JS((function () {
   if (window.__mvcefBridge) return;
   window.__mvcefBridge = true;
   var url = ")JS") + kBridgeUrl + R"JS(";
+  var XHR = XMLHttpRequest, stringify = JSON.stringify, parse = JSON.parse;
+  var defineProperty = Object.defineProperty, map = Array.prototype.map;
   function post(o) {
-    var x = new XMLHttpRequest();
+    var x = new XHR();
     x.open('POST', url, false);
     x.setRequestHeader('Content-Type', 'text/plain');
-    x.send(JSON.stringify(o));
-    return JSON.parse(x.responseText || '{}');
+    x.send(stringify(o));
+    return parse(x.responseText || '{}');
+  }
+  function answer(res) {
+    if ('exception' in res) throw new Error(res.exception);
+    if ('number' in res) return Number(res.number);
+    return ('value' in res) ? res.value : undefined;
   }
   var got;
   try { got = post({op: 'context'}); } catch (e) { return; }
   (got.functions || []).forEach(function (name) {
     window[name] = function () {
-      var args = Array.prototype.map.call(arguments, function (v) {
+      var args = map.call(arguments, function (v) {
         var t = typeof v;
         return (t === 'string' || t === 'number' || t === 'boolean') ? v : null;
       });
-      var call = {op: 'call', name: name, args: args};
-      try { call.uploadIsDoneValue = window.top.uploadIsDoneValue; } catch (e) {}
-      var res = post(call);
-      if ('exception' in res) throw new Error(res.exception);
-      return ('value' in res) ? res.value : undefined;
+      return answer(post({op: 'call', name: name, args: args}));
     };
   });
-  var values = got.values || {};
-  for (var k in values) window[k] = values[k];
+  // A value lives in the native side's model of this document's global: every read and write asks
+  // it, so a value native code wrote is what the next read sees, and the page holds no copy of its
+  // own. An object the page writes cannot live there: the page keeps it, and reads it back for as
+  // long as native code has not written the value since.
+  (got.values || []).forEach(function (name) {
+    var kept;
+    try {
+      defineProperty(window, name, {
+        configurable: true,
+        enumerable: true,
+        get: function () {
+          var res = post({op: 'get', name: name});
+          if (res.kept) return kept;
+          kept = undefined;
+          return answer(res);
+        },
+        set: function (v) {
+          var o = {op: 'set', name: name}, t = typeof v;
+          if (v !== null && (t === 'object' || t === 'function')) o.kept = true;
+          else if (t === 'number' && !isFinite(v)) o.number = String(v);
+          else if (v !== undefined) o.value = v;
+          answer(post(o));
+          kept = o.kept ? v : undefined;
+        }
+      });
+    } catch (e) {}
+  });
 })();)JS";
 }
 
@@ -101,7 +129,7 @@ Json JsonFromV8(CefRefPtr<CefV8Value> value, bool* ok) {
 
 Json InstalledOnGlobal(CefRefPtr<CefV8Value> global) {
   Json functions = Json::array();
-  Json values = Json::object();
+  Json values = Json::array();
   std::vector<CefString> keys;
   if (global && global->GetKeys(keys)) {
     for (const CefString& key : keys) {
@@ -112,11 +140,31 @@ Json InstalledOnGlobal(CefRefPtr<CefV8Value> global) {
         continue;
       }
       bool ok;
-      Json json = JsonFromV8(value, &ok);
-      if (ok && !value->IsUndefined()) values[key.ToString()] = json;
+      JsonFromV8(value, &ok);
+      if (ok && !value->IsUndefined()) values.push_back(key.ToString());
     }
   }
   return {{"functions", functions}, {"values", values}};
+}
+
+Json ValueAnswer(CefRefPtr<CefV8Value> value) {
+  if (value && value->IsDouble() && !std::isfinite(value->GetDoubleValue())) {
+    const double d = value->GetDoubleValue();
+    return {{"number", std::isnan(d) ? "NaN" : d > 0 ? "Infinity" : "-Infinity"}};
+  }
+  return CallAnswer(value, std::string());
+}
+
+CefRefPtr<CefV8Value> WrittenValue(const Json& request) {
+  auto number = request.find("number");
+  if (number != request.end() && number->is_string()) {
+    const std::string text = number->get<std::string>();
+    if (text == "Infinity") return CefV8Value::CreateDouble(HUGE_VAL);
+    if (text == "-Infinity") return CefV8Value::CreateDouble(-HUGE_VAL);
+    return CefV8Value::CreateDouble(std::nan(""));
+  }
+  auto value = request.find("value");
+  return value == request.end() ? CefV8Value::CreateUndefined() : V8FromJson(*value);
 }
 
 Json CallAnswer(CefRefPtr<CefV8Value> retval, const std::string& exception) {

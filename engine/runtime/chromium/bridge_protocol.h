@@ -1,5 +1,12 @@
-// The wire rules of the page bridge: the script every new document runs first,
-// and the JSON that travels through its synchronous requests. Plain functions.
+// The wire rules of the page bridge: the script every new document runs first, and the JSON that
+// travels through its synchronous requests. Plain functions. A document's requests:
+//   {"op":"context"}                      -> {"functions":[names], "values":[names]}
+//   {"op":"call","name":n,"args":[...]}   -> CallAnswer
+//   {"op":"get","name":n}                 -> ValueAnswer, or {"kept":true}: the object the page wrote
+//   {"op":"set","name":n,"value":v}       -> {} or {"exception":text}; "number" in place of "value"
+//                                            for NaN and infinities, "kept":true for an object the
+//                                            page keeps, neither for undefined
+// Nothing in a request names its frame: that comes from Chromium's own events.
 #pragma once
 
 #include <string>
@@ -14,9 +21,10 @@ namespace chromium {
 extern const char kBridgeUrl[];
 extern const char kBridgeUrlPattern[];
 
-// Runs at document start in every frame: asks native code what to install
-// (so the render side's context callback runs before any page script), then
-// defines each function as a synchronous call back into native code.
+// Runs at document start in every frame: asks native code what to install (so the render side's
+// context callback runs before any page script), then defines each function as a synchronous call
+// into native code, and each value as a property whose reads and writes are synchronous requests
+// to the render side's model of the document's global.
 std::string BridgeBootstrapScript();
 
 // The request's JSON body from a Fetch.requestPaused event ("" when none).
@@ -31,12 +39,18 @@ CefRefPtr<CefV8Value> V8FromJson(const Json& value);
 // Engine value -> JSON; `ok` false for values JSON cannot carry (objects, functions).
 Json JsonFromV8(CefRefPtr<CefV8Value> value, bool* ok);
 
-// What a context's global holds after the context callback:
-// {"functions":[names], "values":{name: value}}.
+// What a context's global holds after the context callback: {"functions":[names],
+// "values":[names]}; values are those a page can hold (null, booleans, numbers, strings).
 Json InstalledOnGlobal(CefRefPtr<CefV8Value> global);
 
 // Answer of one call: {"value": v} or {} (undefined), or {"exception": text}.
 Json CallAnswer(CefRefPtr<CefV8Value> retval, const std::string& exception);
+
+// Answer of a read of a value: as CallAnswer, with {"number": "NaN" | "Infinity" | "-Infinity"}
+// for numbers JSON cannot carry.
+Json ValueAnswer(CefRefPtr<CefV8Value> value);
+// The value a write request carries, in either of those forms; undefined when it has none.
+CefRefPtr<CefV8Value> WrittenValue(const Json& request);
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -10,21 +10,12 @@ namespace chromium {
 
 namespace {
 
-const char kUploadFlag[] = "uploadIsDoneValue";
-
-// The flag as the page should see it; null when the global has none.
-Json FlagOf(CefRefPtr<CefV8Context> context) {
-  CefRefPtr<CefV8Value> global = context ? context->GetGlobal() : NULL;
-  if (!global || !global->HasValue(kUploadFlag)) return Json();
-  bool ok;
-  Json value = JsonFromV8(global->GetValue(kUploadFlag), &ok);
-  return ok ? value : Json();
-}
-
 int IntOf(const Json& json, const char* name) {
   auto it = json.find(name);
   return it != json.end() && it->is_number_integer() ? it->get<int>() : 0;
 }
+
+std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
 }  // namespace
 
@@ -75,6 +66,8 @@ void RendererLoop::OnRequest(const Json& message) {
       const std::string op = request.value("op", std::string());
       if (op == "context") answer = CreateContext(browser, frame);
       else if (op == "call") answer = Call(browser, frame, request);
+      else if (op == "get") answer = Get(browser, frame, request);
+      else if (op == "set") answer = Set(browser, frame, request);
     }
   }
   // Always answered: the page is blocked until it is.
@@ -86,15 +79,20 @@ std::string RendererLoop::CreateContext(CefRefPtr<RendererBrowser> browser, CefR
   auto old = contexts_.find(key);
   if (old != contexts_.end()) {
     // The frame's previous document is gone.
-    CefRefPtr<CefV8Context> previous = old->second;
+    CefRefPtr<CefV8Context> previous = old->second.context;
     contexts_.erase(old);
     ReleaseContext(browser, frame, previous);
   }
   CefRefPtr<CefV8Context> context = CreateV8Context(browser.get(), frame.get());
-  contexts_[key] = context;
+  contexts_[key].context = context;
   frame->SetV8Context(context);
   if (handler_) handler_->OnContextCreated(browser.get(), frame.get(), context);
-  return InstalledOnGlobal(context->GetGlobal()).dump(-1, ' ', false, Json::error_handler_t::replace);
+  return Dump(InstalledOnGlobal(context->GetGlobal()));
+}
+
+RendererLoop::Document* RendererLoop::DocumentOf(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame) {
+  auto it = contexts_.find(std::make_pair(browser->GetIdentifier(), frame->key()));
+  return it == contexts_.end() ? nullptr : &it->second;
 }
 
 void RendererLoop::ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
@@ -106,21 +104,13 @@ void RendererLoop::ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<
 
 std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
                                const Json& request) {
-  auto it = contexts_.find(std::make_pair(browser->GetIdentifier(), frame->key()));
-  if (it == contexts_.end()) return CallAnswer(NULL, "the frame has no context").dump();
-  CefRefPtr<CefV8Context> context = it->second;
-  // The page could not be asked during the call, so its flag came along.
-  if (request.contains("uploadIsDoneValue")) {
-    CefRefPtr<CefFrame> main = browser->GetMainFrame();
-    CefRefPtr<CefV8Context> main_context = main ? main->GetV8Context() : NULL;
-    if (main_context && main_context->GetGlobal())
-      main_context->GetGlobal()->SetValue(kUploadFlag, V8FromJson(request["uploadIsDoneValue"]),
-                                          V8_PROPERTY_ATTRIBUTE_NONE);
-  }
+  Document* document = DocumentOf(browser, frame);
+  if (!document) return Dump(CallAnswer(NULL, "the frame has no context"));
+  CefRefPtr<CefV8Context> context = document->context;
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   const std::string name = request.value("name", std::string());
   CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : NULL;
-  if (!function || !function->IsFunction()) return CallAnswer(NULL, name + " is not a function").dump();
+  if (!function || !function->IsFunction()) return Dump(CallAnswer(NULL, name + " is not a function"));
   CefV8ValueList arguments;
   if (request.contains("args") && request["args"].is_array())
     for (const Json& arg : request["args"]) arguments.push_back(V8FromJson(arg));
@@ -130,7 +120,44 @@ std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<Ren
     exception = function->GetException()->GetMessage().ToString();
     function->ClearException();
   }
-  return CallAnswer(retval, exception).dump(-1, ' ', false, Json::error_handler_t::replace);
+  return Dump(CallAnswer(retval, exception));
+}
+
+std::string RendererLoop::Get(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                              const Json& request) {
+  Document* document = DocumentOf(browser, frame);
+  CefRefPtr<CefV8Value> global = document ? document->context->GetGlobal() : NULL;
+  if (!global) return Dump(Json::object());
+  const std::string name = request.value("name", std::string());
+  CefRefPtr<CefV8Value> value = global->GetValue(name);
+  auto kept = document->kept.find(name);
+  if (kept != document->kept.end()) {
+    if (value && value->IsSame(kept->second)) return Dump({{"kept", true}});
+    document->kept.erase(kept);  // native code wrote the value since
+  }
+  return Dump(ValueAnswer(value));
+}
+
+std::string RendererLoop::Set(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                              const Json& request) {
+  Document* document = DocumentOf(browser, frame);
+  CefRefPtr<CefV8Value> global = document ? document->context->GetGlobal() : NULL;
+  if (!global) return Dump(Json::object());
+  const std::string name = request.value("name", std::string());
+  const bool kept = request.value("kept", false);
+  // Native code sees an object of its own where the page keeps one it cannot pass.
+  CefRefPtr<CefV8Value> value = kept ? CefV8Value::CreateObject(NULL) : WrittenValue(request);
+  if (!global->SetValue(name, value, V8_PROPERTY_ATTRIBUTE_NONE)) {
+    std::string text = "the value could not be written";
+    if (global->HasException()) {
+      text = global->GetException()->GetMessage().ToString();
+      global->ClearException();
+    }
+    return Dump(CallAnswer(NULL, text));
+  }
+  if (kept) document->kept[name] = value;
+  else document->kept.erase(name);
+  return Dump(Json::object());
 }
 
 void RendererLoop::OnMessage(const Json& message) {
@@ -139,23 +166,8 @@ void RendererLoop::OnMessage(const Json& message) {
   if (!browser || !process_message || !handler_) return;
   FrameInfo main_info;
   if (FrameInfoFromJson(message.value("main", Json()), &main_info)) browser->UpdateFrame(main_info);
-  const int id = browser->GetIdentifier();
-  // Writes of the flag happen here, outside any call: they reach the page
-  // afterwards as ordinary evaluations.
-  std::map<std::string, Json> before;
-  for (auto& entry : contexts_)
-    if (entry.first.first == id) before[entry.first.second] = FlagOf(entry.second);
+  // What the handler writes to a global is in the model the page reads from: nothing to send.
   handler_->OnProcessMessageReceived(browser.get(), PID_BROWSER, process_message);
-  for (auto& entry : contexts_) {
-    if (entry.first.first != id) continue;
-    Json after = FlagOf(entry.second);
-    auto was = before.find(entry.first.second);
-    if (after.is_null() || (was != before.end() && was->second == after)) continue;
-    channel_->Send({{"t", "eval"},
-                    {"browser", id},
-                    {"frame", entry.first.second},
-                    {"script", std::string("window.") + kUploadFlag + " = " + after.dump() + ";"}});
-  }
 }
 
 void RendererLoop::Release(int browser_id) {
@@ -167,7 +179,7 @@ void RendererLoop::Release(int browser_id) {
       ++it;
       continue;
     }
-    CefRefPtr<CefV8Context> context = it->second;
+    CefRefPtr<CefV8Context> context = it->second.context;
     CefRefPtr<RendererFrame> frame = browser->FrameByKey(it->first.second);
     it = contexts_.erase(it);
     if (frame) ReleaseContext(browser, frame, context);

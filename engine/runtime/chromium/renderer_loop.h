@@ -31,6 +31,8 @@ class RendererLoop {
   CefRefPtr<RendererBrowser> BrowserFor(const Json& descriptor);
   std::string CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
   std::string Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
+  std::string Get(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
+  std::string Set(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
   void ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
                       CefRefPtr<CefV8Context> context);
 
@@ -38,8 +40,15 @@ class RendererLoop {
   const std::shared_ptr<MessageChannel> channel_;
   // Renderer thread only.
   std::map<int, CefRefPtr<RendererBrowser>> browsers_;
-  // The live context of each frame's document, by (browser id, frame key).
-  std::map<std::pair<int, std::string>, CefRefPtr<CefV8Context>> contexts_;
+  // The live context of each frame's document, by (browser id, frame key). Its global is the one
+  // truth for the values the page reads and writes.
+  struct Document {
+    CefRefPtr<CefV8Context> context;
+    // What stands in the global for an object the page wrote (and keeps), by value name.
+    std::map<std::string, CefRefPtr<CefV8Value>> kept;
+  };
+  Document* DocumentOf(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
+  std::map<std::pair<int, std::string>, Document> contexts_;
 };
 
 }  // namespace chromium

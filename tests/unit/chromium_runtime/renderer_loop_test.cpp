@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/runtime/chromium/message_channel.h"
+#include "engine/src/v8_model.h"
 #include "engine/runtime/chromium/process_message_json.h"
 #include "engine/runtime/chromium/render_wire.h"
 #include "engine/runtime/chromium/renderer_loop.h"
@@ -28,7 +29,11 @@ class Handler : public CefRenderProcessHandler, public CefV8Handler {
                         CefRefPtr<CefV8Context> context) override {
     Log("context " + frame->GetURL().ToString() + (frame->IsMain() ? " main" : " child"));
     context->GetGlobal()->SetValue("twice", CefV8Value::CreateFunction("twice", this), V8_PROPERTY_ATTRIBUTE_NONE);
-    context->GetGlobal()->SetValue("uploadIsDoneValue", CefV8Value::CreateBool(false), V8_PROPERTY_ATTRIBUTE_NONE);
+    // Values of any name: the engine mirrors whatever the handler installs.
+    context->GetGlobal()->SetValue("doneFlag", CefV8Value::CreateBool(false), V8_PROPERTY_ATTRIBUTE_NONE);
+    context->GetGlobal()->SetValue("locked", CefV8Value::CreateInt(1), V8_PROPERTY_ATTRIBUTE_NONE);
+    FailV8Writes(context->GetGlobal(), "locked", "locked is read-only");
+    context->GetGlobal()->SetValue("object", CefV8Value::CreateObject(NULL), V8_PROPERTY_ATTRIBUTE_NONE);
   }
   void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                          CefRefPtr<CefV8Context> context) override {
@@ -42,7 +47,7 @@ class Handler : public CefRenderProcessHandler, public CefV8Handler {
     // Finds the frame by its engine id, as the application does.
     CefRefPtr<CefFrame> frame = browser->GetFrame(args->GetInt(0));
     if (frame && frame->GetV8Context())
-      frame->GetV8Context()->GetGlobal()->SetValue("uploadIsDoneValue", CefV8Value::CreateBool(true), V8_PROPERTY_ATTRIBUTE_NONE);
+      frame->GetV8Context()->GetGlobal()->SetValue("doneFlag", CefV8Value::CreateBool(true), V8_PROPERTY_ATTRIBUTE_NONE);
     CefRefPtr<CefProcessMessage> reply = CefProcessMessage::Create("reply");
     reply->GetArgumentList()->SetInt(0, 42);
     browser->SendProcessMessage(PID_BROWSER, reply);
@@ -126,7 +131,8 @@ class RendererLoopTest : public ::testing::Test {
 TEST_F(RendererLoopTest, ContextsInstallFunctionsThatAnswerCallsSynchronously) {
   Json installed = Request(1, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}});
   EXPECT_EQ(Json::array({"twice"}), installed["functions"]);
-  EXPECT_EQ(false, installed["values"]["uploadIsDoneValue"]);
+  // Objects are not values a page can hold: only what JSON carries is mirrored.
+  EXPECT_EQ(Json::array({"doneFlag", "locked"}), installed["values"]);
   EXPECT_EQ(Json::object({{"value", 42}}), Request(2, Frame("M", 10, "https://a.test/", ""),
                                                   {{"op", "call"}, {"name", "twice"}, {"args", {21}}}));
   Json failed = Request(3, Frame("M", 10, "https://a.test/", ""), {{"op", "call"}, {"name", "twice"}});
@@ -150,25 +156,80 @@ TEST_F(RendererLoopTest, ANewDocumentReleasesTheFramesPreviousContext) {
             handler_->log());
 }
 
-TEST_F(RendererLoopTest, MessagesKeepTheirTypesBothWaysAndFlagWritesReachThePage) {
-  Request(1, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}});
+TEST_F(RendererLoopTest, MessagesKeepTheirTypesBothWaysAndTheirWritesAreWhatThePageReadsNext) {
+  const Json main = Frame("M", 10, "https://a.test/", "");
+  Request(1, main, {{"op", "context"}});
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("SetUploadIsDone");
   message->GetArgumentList()->SetInt(0, 10);
-  ASSERT_TRUE(browser_side_->Send({{"t", "message"},
-                                   {"browser", {{"id", 1}}},
-                                   {"main", Frame("M", 10, "https://a.test/", "")},
-                                   {"message", ProcessMessageToJson(message)}}));
-  Json first = Next(), second = Next();
-  // The handler's reply goes out while it runs; the flag it wrote follows as an evaluation.
+  ASSERT_TRUE(browser_side_->Send(
+      {{"t", "message"}, {"browser", {{"id", 1}}}, {"main", main}, {"message", ProcessMessageToJson(message)}}));
+  Json first = Next();
   EXPECT_EQ("message", first["t"]);
   EXPECT_EQ(1, first["browser"]);
   CefRefPtr<CefProcessMessage> reply = ProcessMessageFromJson(first["message"]);
   ASSERT_TRUE(reply);
   EXPECT_EQ(VTYPE_INT, reply->GetArgumentList()->GetType(0));
-  EXPECT_EQ(Json({{"t", "eval"}, {"browser", 1}, {"frame", "M"}, {"script", "window.uploadIsDoneValue = true;"}}),
-            second);
   EXPECT_EQ("message SetUploadIsDone " + std::to_string(VTYPE_INT) + " " + std::to_string(PID_BROWSER),
             handler_->log().back());
+  // The handler's write is in the model the page reads: the very next read sees it, and nothing
+  // else travels to the page.
+  EXPECT_EQ(Json({{"value", true}}), Request(2, main, {{"op", "get"}, {"name", "doneFlag"}}));
+  EXPECT_TRUE(received_.empty()) << Json(received_).dump();
+}
+
+TEST_F(RendererLoopTest, PageReadsAndWritesOfValuesGoToTheModelOfTheirOwnDocument) {
+  const Json main = Frame("M", 10, "https://a.test/", "");
+  const Json child = Frame("C", 11, "https://a.test/c", "M");
+  Request(1, main, {{"op", "context"}});
+  Request(2, child, {{"op", "context"}});
+  int seq = 3;
+  auto set = [&](const Json& frame, Json body) {
+    body["op"] = "set";
+    body["name"] = "doneFlag";
+    return Request(seq++, frame, body);
+  };
+  auto get = [&](const Json& frame, const char* name = "doneFlag") {
+    return Request(seq++, frame, {{"op", "get"}, {"name", name}});
+  };
+  // What a write carries is what the next read gives, in the page's own terms.
+  struct Case {
+    Json write;
+    Json read;
+  } cases[] = {
+      {{{"value", true}}, {{"value", true}}},
+      {{{"value", 7}}, {{"value", 7}}},
+      {{{"value", -2.5}}, {{"value", -2.5}}},
+      {{{"value", "h\u00e9"}}, {{"value", "h\u00e9"}}},
+      {{{"value", nullptr}}, {{"value", nullptr}}},
+      {Json::object(), Json::object()},  // undefined
+      {{{"number", "NaN"}}, {{"number", "NaN"}}},
+      {{{"number", "-Infinity"}}, {{"number", "-Infinity"}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Json::object(), set(main, c.write)) << c.write;
+    EXPECT_EQ(c.read, get(main)) << c.write;
+  }
+  // Each document has its own global.
+  EXPECT_EQ(Json({{"value", false}}), get(child));
+  EXPECT_EQ(Json::object(), set(child, {{"value", 1}}));
+  EXPECT_EQ(Json({{"number", "-Infinity"}}), get(main));
+
+  // An object stays with the page for as long as native code has not written the value since.
+  EXPECT_EQ(Json::object(), set(main, {{"kept", true}}));
+  EXPECT_EQ(Json({{"kept", true}}), get(main));
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("SetUploadIsDone");
+  message->GetArgumentList()->SetInt(0, 10);
+  ASSERT_TRUE(browser_side_->Send(
+      {{"t", "message"}, {"browser", {{"id", 1}}}, {"main", main}, {"message", ProcessMessageToJson(message)}}));
+  EXPECT_EQ(Json({{"value", true}}), get(main));
+
+  // A write the model refuses throws in the page; names nobody installed read as undefined.
+  EXPECT_EQ(Json({{"exception", "locked is read-only"}}),
+            Request(seq++, main, {{"op", "set"}, {"name", "locked"}, {"value", 2}}));
+  EXPECT_EQ(Json({{"value", 1}}), get(main, "locked"));
+  EXPECT_EQ(Json::object(), get(main, "nothing"));
+  // A frame without a document has nothing to read or write, and is still answered.
+  EXPECT_EQ(Json::object(), get(Frame("X", 12, "https://a.test/x", "M")));
 }
 
 TEST_F(RendererLoopTest, ReleaseAndTheChannelsEndReleaseEveryContext) {
