@@ -1,13 +1,20 @@
-// One browser of the Chromium runtime: a page target, its session, its frames,
-// its screencast. CefBrowser and CefBrowserHost in one object.
+// One browser of the Chromium runtime: a page target and its session, CefBrowser and
+// CefBrowserHost in one object, made of parts with one thread each:
 //
-// Threads: the public methods may be called from any thread; they read cached
-// state under mutex_ or post work to the UI thread. Every client callback runs
-// on the UI thread. Fields marked "UI" are touched on the UI thread only.
+//   frames_    FrameTree      the page's frames; written on the DevTools reader thread
+//   children_  ChildSessions  cross-origin frames' sessions; attached on the reader thread
+//   loads_     LoadTracker    navigation and load tracking; UI thread
+//   painter_   PagePainter    view metrics, screencast, decoding and painting; UI thread
+//   input_     InputState     pointer buttons and IME text; any thread
+//
+// The page session's events are routed by one table (chromium_browser_events.cpp): what keeps the
+// frame tree, the child sessions and the bridge current runs on the reader thread as the event
+// arrives; what reaches the client is posted to the UI thread, in arrival order. Every client
+// callback runs on the UI thread. Public CefBrowser/CefBrowserHost methods may be called on any
+// thread.
 #pragma once
 
-#include <chrono>
-#include <map>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,10 +22,13 @@
 
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "engine/runtime/chromium/child_sessions.h"
 #include "engine/runtime/chromium/chromium_frame.h"
 #include "engine/runtime/chromium/devtools_session.h"
+#include "engine/runtime/chromium/frame_tree.h"
+#include "engine/runtime/chromium/load_tracker.h"
+#include "engine/runtime/chromium/page_painter.h"
 #include "engine/runtime/chromium/runtime_context.h"
-#include "engine/runtime/chromium/screencast_receiver.h"
 
 namespace mvengine {
 namespace chromium {
@@ -31,9 +41,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
 
   // --- CefBrowser
   CefRefPtr<CefBrowserHost> GetHost() override { return this; }
-  bool CanGoBack() override;
+  bool CanGoBack() override { return loads_.CanGoBack(); }
   void GoBack() override;
-  bool CanGoForward() override;
+  bool CanGoForward() override { return loads_.CanGoForward(); }
   void GoForward() override;
   bool IsLoading() override;
   void Reload() override;
@@ -41,12 +51,12 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void StopLoad() override;
   int GetIdentifier() override { return id_; }
   bool IsSame(CefRefPtr<CefBrowser> that) override;
-  CefRefPtr<CefFrame> GetMainFrame() override;
-  CefRefPtr<CefFrame> GetFrame(int64 identifier) override;
-  CefRefPtr<CefFrame> GetFrame(const CefString& name) override;
-  size_t GetFrameCount() override;
-  void GetFrameIdentifiers(std::vector<int64>& identifiers) override;
-  void GetFrameNames(std::vector<CefString>& names) override;
+  CefRefPtr<CefFrame> GetMainFrame() override { return frames_.Main().get(); }
+  CefRefPtr<CefFrame> GetFrame(int64 identifier) override { return frames_.FindByIdentifier(identifier).get(); }
+  CefRefPtr<CefFrame> GetFrame(const CefString& name) override { return frames_.FindByName(name).get(); }
+  size_t GetFrameCount() override { return frames_.size(); }
+  void GetFrameIdentifiers(std::vector<int64>& identifiers) override { identifiers = frames_.Identifiers(); }
+  void GetFrameNames(std::vector<CefString>& names) override { names = frames_.Names(); }
   bool SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) override;
 
   // --- CefBrowserHost
@@ -54,8 +64,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void CloseBrowser(bool force_close) override;
   void SetFocus(bool focus) override { SendFocusEvent(focus); }
   CefWindowHandle GetWindowHandle() override;
-  CefRefPtr<CefClient> GetClient() override { return client_; }
-  double GetZoomLevel() override;
+  CefRefPtr<CefClient> GetClient() override;
+  double GetZoomLevel() override { return painter_.zoom_level(); }
   void SetZoomLevel(double zoomLevel) override;
   bool IsWindowRenderingDisabled() override { return windowless_; }
   void WasResized() override;
@@ -67,8 +77,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) override;
   void SendFocusEvent(bool setFocus) override;
   void SendCaptureLostEvent() override;
-  int GetWindowlessFrameRate() override;
-  void SetWindowlessFrameRate(int frame_rate) override;
+  int GetWindowlessFrameRate() override { return painter_.frame_rate(); }
+  void SetWindowlessFrameRate(int frame_rate) override { painter_.set_frame_rate(frame_rate); }
   void ImeSetComposition(const CefString& text, const std::vector<CefCompositionUnderline>& underlines,
                          const CefRange& replacement_range, const CefRange& selection_range) override;
   void ImeCommitText(const CefString& text, const CefRange& replacement_range,
@@ -77,111 +87,109 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void ImeCancelComposition() override;
 
   // --- runtime side
-  // UI: the page target (created with `url`, waiting for us) is attached; sets it
-  // up and lets it run. OnAfterCreated reaches the client before anything else.
+  // UI: the page target (created with `url`, waiting for us) is attached; sets it up and lets it
+  // run. OnAfterCreated reaches the client before anything else.
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
               const std::string& url);
-  // Before the browser is published: its window (windowed browsers), and how to
-  // destroy it when the browser closes.
+  // Before the browser is published: its window (windowed browsers), and how to destroy it when
+  // the browser closes.
   void SetWindow(CefWindowHandle window, void (*destroy)(CefWindowHandle));
-  // UI: one event of this page's session (`from` empty) or of the session of one
-  // of its cross-origin frames (`from` is that session's id).
-  void HandleEvent(const std::string& method, const Json& params, const std::string& from = std::string());
   // UI: Chromium is gone; the browser stays usable as a dead page.
   void OnChromiumGone();
   // UI: the runtime is shutting down; drop every reference without callbacks.
   void Abandon();
-  // UI: a popup this page opened (Page.windowOpen) — whether the client cancels it.
+  // UI: a popup this page opened (Page.windowOpen): whether the client cancels it.
   bool AskBeforePopup(const std::string& url, const std::string& frame_name, bool user_gesture);
 
+  // Set on the UI thread before the browser is published; constant afterwards.
   const std::string& target_id() const { return target_id_; }
-  CefRefPtr<CefFrame> FrameForDevToolsId(const std::string& devtools_id);
-  // Commands of the page session; the returned session may be null (closed).
+  // Any thread.
+  CefRefPtr<CefFrame> FrameForDevToolsId(const std::string& devtools_id) { return frames_.Find(devtools_id).get(); }
+  // Commands of the page session; null once closed.
   std::shared_ptr<DevToolsSession> session();
   std::shared_ptr<RuntimeContext> context() { return context_; }
-  // Any thread: a message from the render side, for the client on the UI thread.
+  // A message from the render side, for the client on the UI thread.
   void DeliverRendererMessage(CefRefPtr<CefProcessMessage> message);
-  // Evaluates `expression` in the frame's default context; `done` runs on the UI
-  // thread with the string result ("" on any failure).
+  // UI: evaluates `expression` in the frame's default context; `done` runs on the UI thread with
+  // the string result ("" on any failure).
   void EvaluateInFrame(const std::string& devtools_frame_id, const std::string& expression,
                        std::function<void(const std::string&)> done);
+  // Any thread: runs `task` on the UI thread, keeping this browser alive until it has run.
+  bool PostToUi(std::function<void()> task, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
 
  private:
-  void OnPageReady(const std::string& url);
-  void ReloadIfCommittedBeforeSetUp();  // UI
-  // Event handlers (UI).
-  void OnFrameNavigated(const Json& frame);
-  void OnFrameStartedLoading(const std::string& frame_id);
-  void OnFrameStoppedLoading(const std::string& frame_id);
-  void OnFrameDetached(const std::string& frame_id);
-  void OnLoadingFailed(const Json& params);
-  void OnDialogOpening(const Json& params, std::shared_ptr<DevToolsSession> session);
-  void OnWindowOpen(const Json& params);
-  // A document asks native code, synchronously; answered on `session`.
-  void OnBridgeRequest(const Json& params, std::shared_ptr<DevToolsSession> session);
-  // Cross-origin frames run in targets of their own, attached to the page's session.
-  void OnTargetAttached(const Json& params);
-  void OnTargetDetached(const Json& params);
-  // What every document session needs before it runs: the page bridge and the
-  // attachment of its own cross-origin frames.
-  void SetUpDocumentSession(const std::shared_ptr<DevToolsSession>& session);
-  // The page's session for "", a cross-origin frame's otherwise; null when gone.
+  friend struct EventRoutes;
+  bool OnUi() const { return context_->ui.IsCurrent(); }
+
+  // Events (chromium_browser_events.cpp). Reader thread: routes one event of the page's session
+  // (`from` empty) or of a cross-origin frame's session (`from` is its id).
+  void OnSessionEvent(const std::string& method, Json& params, const std::string& from);
+  // UI: an event the reader thread passed on.
+  void OnUiEvent(const std::string& method, const Json& params, const std::string& from);
+  // Reader thread handlers: true when the UI thread should hear of the event too.
+  bool OnFrameAttachedNow(Json& params, const std::string& from);
+  bool OnFrameNavigatedNow(Json& params, const std::string& from);
+  bool OnFrameDetachedNow(Json& params, const std::string& from);
+  bool OnContextCreatedNow(Json& params, const std::string& from);
+  bool OnContextDestroyedNow(Json& params, const std::string& from);
+  bool OnContextsClearedNow(Json& params, const std::string& from);
+  bool OnTargetAttachedNow(Json& params, const std::string& from);
+  bool OnTargetDetachedNow(Json& params, const std::string& from);
+  bool IsDocumentNow(Json& params, const std::string& from);
+  bool OnBridgeRequestNow(Json& params, const std::string& from);
+  // UI thread handlers.
+  void OnFrameNavigated(const Json& params, const std::string& from);
+  void OnNavigatedWithinDocument(const Json& params, const std::string& from);
+  void OnFrameStartedLoading(const Json& params, const std::string& from);
+  void OnFrameStoppedLoading(const Json& params, const std::string& from);
+  void OnDialogOpening(const Json& params, const std::string& from);
+  void OnWindowOpen(const Json& params, const std::string& from);
+  void OnRequestWillBeSent(const Json& params, const std::string& from);
+  void OnResponseReceived(const Json& params, const std::string& from);
+  void OnLoadingFailed(const Json& params, const std::string& from);
+  void OnTargetCrashed(const Json& params, const std::string& from);
+
+  void OnPageReady(const std::string& url);  // UI
+  void ReloadIfCommittedBeforeSetUp();       // UI
+  // What every document session needs before it runs: the page bridge and the attachment of its
+  // own cross-origin frames. Any thread.
+  void SetUpDocumentSession(DevToolsSession& session);
+  // The page's session for "", a cross-origin frame's otherwise; null when gone. Any thread.
   std::shared_ptr<DevToolsSession> SessionFor(const std::string& from);
-  void RefreshHistory();
-  void NotifyLoadingState();
-  // Frames (UI).
-  CefRefPtr<ChromiumFrame> EnsureFrame(const std::string& devtools_id, const std::string& parent_id);
-  // Painting (UI).
-  void OnFrameReady();
-  void Paint();
-  void ApplyViewMetrics(bool restart_screencast);
-  void ApplyHeldViewMetrics();  // UI, when a screenshot has finished
+  void RefreshHistory();      // UI
+  void NotifyLoadingState();  // UI
+  void Paint(const DecodedFrame& picture);  // UI
   void CloseOnUi();
   void DestroyOwnWindow();  // UI
   void Send(const std::string& method, const Json& params = Json::object(),
             DevToolsTransport::ReplyHandler on_reply = nullptr);
-  bool PostToUi(std::function<void()> task);
 
   const std::shared_ptr<RuntimeContext> context_;
   const int id_;
-  CefRefPtr<CefClient> client_;  // dropped after OnBeforeClose
   const bool windowless_;
   const CefWindowHandle parent_;
   CefWindowHandle window_ = kNullWindowHandle;  // set before publication; destroyed on UI at close
-  void (*destroy_window_)(CefWindowHandle) = nullptr;
+  void (*destroy_window_)(CefWindowHandle) = nullptr;  // UI after publication
   std::string target_id_;  // set in Attach (UI) before the browser is published
 
+  FrameTree frames_;
+  LoadTracker loads_;
+  PagePainter painter_;
+  std::unique_ptr<ChildSessions> children_;  // made in Attach, before the session's first event
+
   mutable std::mutex mutex_;  // guards the fields below
+  // Written on the UI thread (dropped after OnBeforeClose), read there without the lock and on
+  // other threads (GetClient) with it.
+  CefRefPtr<CefClient> client_;
   std::shared_ptr<DevToolsSession> session_;
-  std::map<std::string, CefRefPtr<ChromiumFrame>> frames_;  // by DevTools frame id
-  std::string main_frame_id_;
-  int64 next_frame_identifier_ = 1;
-  bool loading_ = true;
-  std::vector<int> history_entry_ids_;
-  int history_index_ = -1;
-  double zoom_level_ = 0;
-  int frame_rate_;
   bool closing_ = false;
   bool closed_ = false;
-  uint32_t buttons_down_ = 0;  // EVENTFLAG_*_MOUSE_BUTTON bits still pressed
-  std::string composition_;    // IME text being composed (UTF-8)
+  struct InputState {
+    uint32_t buttons_down = 0;  // EVENTFLAG_*_MOUSE_BUTTON bits still pressed
+    std::string composition;    // IME text being composed (UTF-8)
+  } input_;
 
-  // UI only.
-  int view_width_, view_height_;
-  std::shared_ptr<ScreencastReceiver> receiver_;
-  bool metrics_held_ = false;  // an override waits for screenshots to finish
-  bool held_restart_ = false;
-  bool paint_scheduled_ = false;
-  std::chrono::steady_clock::time_point last_paint_;
-  std::vector<uint8_t> frame_pixels_;
-  std::map<std::string, int> default_contexts_;      // frame id -> execution context id
-  struct DocumentRequest {
-    std::string frame_id;
-    std::string url;  // what was asked for; a failed load never commits it to the frame
-  };
-  std::map<std::string, DocumentRequest> document_requests_;  // by request id
-  std::map<std::string, int> http_status_;           // frame id -> status of its document
-  std::map<std::string, std::string> failed_frames_;  // frame id -> error text of the last load
+  // UI thread.
   bool after_created_sent_ = false;
   bool main_frame_navigated_ = false;  // a main-frame commit was seen
   struct EarlyEvent {
@@ -190,8 +198,6 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
     std::string from;
   };
   std::vector<EarlyEvent> early_events_;  // arrived before OnAfterCreated
-  std::map<std::string, std::shared_ptr<DevToolsSession>> child_sessions_;  // cross-origin frames, by session id
-  std::map<std::string, std::string> context_sessions_;  // frame id -> session of its default context ("" = page)
 
   IMPLEMENT_REFCOUNTING(ChromiumBrowser);
 };

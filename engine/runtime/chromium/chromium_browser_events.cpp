@@ -1,21 +1,56 @@
-// The page session's events, turned into client callbacks on the UI thread.
-#include "engine/runtime/chromium/chromium_browser.h"
+// The page's events: one table routes each DevTools method to what keeps the page's state current
+// on the reader thread, and to what tells the client, on the UI thread.
+#include <cassert>
+#include <unordered_map>
 
-#include "common/base64.h"
 #include "engine/runtime/chromium/bridge_protocol.h"
-#include "engine/runtime/chromium/render_host.h"
+#include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/render_host.h"
 #include "include/cef_display_handler.h"
 #include "include/cef_jsdialog_handler.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
-#include "include/cef_render_handler.h"
-#include "engine/runtime/chromium/jpeg_frame_decoder.h"
-#include "engine/runtime/chromium/net_error.h"
-#include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
 namespace chromium {
+
+// What becomes of one method's events. `now` runs on the reader thread as the event arrives and
+// returns whether `ui` should hear of it too; `ui` runs on the UI thread, in arrival order.
+struct EventRoutes {
+  using Now = bool (ChromiumBrowser::*)(Json& params, const std::string& from);
+  using Ui = void (ChromiumBrowser::*)(const Json& params, const std::string& from);
+  struct Route {
+    Now now;
+    Ui ui;
+  };
+
+  static const Route* Find(const std::string& method) {
+    using B = ChromiumBrowser;
+    static const std::unordered_map<std::string, Route> kRoutes = {
+        {"Page.frameAttached", {&B::OnFrameAttachedNow, nullptr}},
+        {"Page.frameNavigated", {&B::OnFrameNavigatedNow, &B::OnFrameNavigated}},
+        {"Page.frameDetached", {&B::OnFrameDetachedNow, nullptr}},
+        {"Page.navigatedWithinDocument", {nullptr, &B::OnNavigatedWithinDocument}},
+        {"Page.frameStartedLoading", {nullptr, &B::OnFrameStartedLoading}},
+        {"Page.frameStoppedLoading", {nullptr, &B::OnFrameStoppedLoading}},
+        {"Page.javascriptDialogOpening", {nullptr, &B::OnDialogOpening}},
+        {"Page.windowOpen", {nullptr, &B::OnWindowOpen}},
+        {"Network.requestWillBeSent", {&B::IsDocumentNow, &B::OnRequestWillBeSent}},
+        {"Network.responseReceived", {&B::IsDocumentNow, &B::OnResponseReceived}},
+        {"Network.loadingFailed", {&B::IsDocumentNow, &B::OnLoadingFailed}},
+        {"Runtime.executionContextCreated", {&B::OnContextCreatedNow, nullptr}},
+        {"Runtime.executionContextDestroyed", {&B::OnContextDestroyedNow, nullptr}},
+        {"Runtime.executionContextsCleared", {&B::OnContextsClearedNow, nullptr}},
+        {"Target.attachedToTarget", {&B::OnTargetAttachedNow, nullptr}},
+        {"Target.detachedFromTarget", {&B::OnTargetDetachedNow, nullptr}},
+        {"Fetch.requestPaused", {&B::OnBridgeRequestNow, nullptr}},
+        {"Inspector.targetCrashed", {nullptr, &B::OnTargetCrashed}},
+    };
+    auto it = kRoutes.find(method);
+    return it == kRoutes.end() ? nullptr : &it->second;
+  }
+};
 
 namespace {
 
@@ -27,9 +62,7 @@ class DialogCallback : public CefJSDialogCallback {
     // A callback dropped without an answer would block the page for good.
     Answer(false, std::string());
   }
-  void Continue(bool success, const CefString& user_input) override {
-    Answer(success, user_input.ToString());
-  }
+  void Continue(bool success, const CefString& user_input) override { Answer(success, user_input.ToString()); }
   void Answer(bool accept, const std::string& text) {
     std::shared_ptr<DevToolsSession> session;
     {
@@ -53,110 +86,102 @@ cef_jsdialog_type_t DialogType(const std::string& type) {
 
 }  // namespace
 
-void ChromiumBrowser::HandleEvent(const std::string& method, const Json& params, const std::string& from) {
+void ChromiumBrowser::OnSessionEvent(const std::string& method, Json& params, const std::string& from) {
+  const EventRoutes::Route* route = EventRoutes::Find(method);
+  if (!route) return;  // nothing of ours: the UI thread never hears of it
+  if (route->now && !(this->*(route->now))(params, from)) return;
+  if (!route->ui) return;
+  CefRefPtr<ChromiumBrowser> self(this);
+  PostToUi([self, method, params = std::move(params), from] { self->OnUiEvent(method, params, from); });
+}
+
+void ChromiumBrowser::OnUiEvent(const std::string& method, const Json& params, const std::string& from) {
+  assert(OnUi());
   if (!client_) return;  // closed
   if (!after_created_sent_) {
     early_events_.push_back(EarlyEvent{method, params, from});
     return;
   }
-  if (method == "Fetch.requestPaused") {
-    OnBridgeRequest(params, SessionFor(from));
-  } else if (method == "Target.attachedToTarget") {
-    OnTargetAttached(params);
-  } else if (method == "Target.detachedFromTarget") {
-    OnTargetDetached(params);
-  } else if (method == "Page.frameNavigated") {
-    Json frame = params.value("frame", Json::object());
-    // A cross-origin frame is the top of its own target's tree: its parent is
-    // the one its parent's page announced.
-    if (!from.empty() && frame.value("parentId", std::string()).empty()) {
-      CefRefPtr<CefFrame> known = FrameForDevToolsId(frame.value("id", std::string()));
-      CefRefPtr<CefFrame> parent = known ? known->GetParent() : NULL;
-      std::string parent_id;
-      if (parent) parent_id = static_cast<ChromiumFrame*>(parent.get())->devtools_id();
-      if (parent_id.empty()) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        parent_id = main_frame_id_;
-      }
-      frame["parentId"] = parent_id;
-    }
-    OnFrameNavigated(frame);
-  } else if (method == "Page.navigatedWithinDocument") {
-    RefreshHistory();
-  } else if (method == "Page.frameStartedLoading") {
-    OnFrameStartedLoading(params.value("frameId", std::string()));
-  } else if (method == "Page.frameStoppedLoading") {
-    OnFrameStoppedLoading(params.value("frameId", std::string()));
-  } else if (method == "Page.frameAttached") {
-    EnsureFrame(params.value("frameId", std::string()), params.value("parentFrameId", std::string()));
-  } else if (method == "Page.frameDetached") {
-    if (params.value("reason", std::string()) != "swap")
-      OnFrameDetached(params.value("frameId", std::string()));
-  } else if (method == "Page.javascriptDialogOpening") {
-    OnDialogOpening(params, SessionFor(from));
-  } else if (method == "Page.windowOpen") {
-    OnWindowOpen(params);
-  } else if (method == "Network.requestWillBeSent") {
-    if (params.value("type", std::string()) == "Document") {
-      const Json& request = params.value("request", Json::object());
-      document_requests_[params.value("requestId", std::string())] = {
-          params.value("frameId", std::string()),
-          request.value("url", std::string()) + request.value("urlFragment", std::string())};
-    }
-  } else if (method == "Network.responseReceived") {
-    if (params.value("type", std::string()) == "Document") {
-      const Json& response = params.value("response", Json::object());
-      http_status_[params.value("frameId", std::string())] = response.value("status", 200);
-    }
-  } else if (method == "Network.loadingFailed") {
-    OnLoadingFailed(params);
-  } else if (method == "Runtime.executionContextCreated") {
-    const Json& ctx = params.value("context", Json::object());
-    const Json& aux = ctx.value("auxData", Json::object());
-    if (aux.value("isDefault", false)) {
-      default_contexts_[aux.value("frameId", std::string())] = ctx.value("id", 0);
-      context_sessions_[aux.value("frameId", std::string())] = from;
-    }
-  } else if (method == "Runtime.executionContextDestroyed") {
-    int id = params.value("executionContextId", 0);
-    for (auto it = default_contexts_.begin(); it != default_contexts_.end();)
-      it = it->second == id ? default_contexts_.erase(it) : std::next(it);
-  } else if (method == "Runtime.executionContextsCleared") {
-    default_contexts_.clear();
-  } else if (method == "Inspector.targetCrashed") {
-    DebugLog("browser %d: the page's renderer crashed", id_);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      loading_ = false;
-    }
+  if (const EventRoutes::Route* route = EventRoutes::Find(method)) (this->*(route->ui))(params, from);
+}
+
+// --- reader thread: the page's state
+
+bool ChromiumBrowser::OnFrameAttachedNow(Json& params, const std::string& from) {
+  frames_.Ensure(params.value("frameId", std::string()), params.value("parentFrameId", std::string()));
+  return false;
+}
+
+bool ChromiumBrowser::OnFrameNavigatedNow(Json& params, const std::string& from) {
+  return frames_.Navigated(params.value("frame", Json::object()), from) != nullptr;
+}
+
+bool ChromiumBrowser::OnFrameDetachedNow(Json& params, const std::string& from) {
+  // A frame swapped into another process lives on under the same id.
+  if (params.value("reason", std::string()) != "swap") frames_.Detached(params.value("frameId", std::string()));
+  return false;
+}
+
+bool ChromiumBrowser::OnContextCreatedNow(Json& params, const std::string& from) {
+  frames_.ContextCreated(params, from);
+  return false;
+}
+
+bool ChromiumBrowser::OnContextDestroyedNow(Json& params, const std::string& from) {
+  frames_.ContextDestroyed(params, from);
+  return false;
+}
+
+bool ChromiumBrowser::OnContextsClearedNow(Json& params, const std::string& from) {
+  frames_.ContextsCleared(from);
+  return false;
+}
+
+bool ChromiumBrowser::OnTargetAttachedNow(Json& params, const std::string& from) {
+  if (children_) children_->OnAttached(params);
+  return false;
+}
+
+bool ChromiumBrowser::OnTargetDetachedNow(Json& params, const std::string& from) {
+  if (children_) children_->OnDetached(params);
+  return false;
+}
+
+bool ChromiumBrowser::IsDocumentNow(Json& params, const std::string& from) {
+  return params.value("type", std::string()) == "Document";
+}
+
+bool ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) {
+  // Answered here, on the reader thread: a page's synchronous call never waits behind frames or
+  // client callbacks on the UI thread.
+  const std::string request_id = params.value("requestId", std::string());
+  std::shared_ptr<DevToolsSession> s = SessionFor(from);
+  if (!s || request_id.empty()) return false;
+  if (!context_->render) {
+    s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});
+    return false;
   }
+  // The frame is Chromium's account of who asks, never anything in the request's body (a page may
+  // post its own). The document committed before its first script ran, so the tree, kept on this
+  // thread in Chromium's order, already has its address; a frame not heard of is taken as a child
+  // of the main frame.
+  const std::string frame_id = params.value("frameId", std::string());
+  DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
+  CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
+  context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
+  return false;
 }
 
-CefRefPtr<ChromiumFrame> ChromiumBrowser::EnsureFrame(const std::string& devtools_id,
-                                                      const std::string& parent_id) {
-  if (devtools_id.empty()) return nullptr;
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (closed_) return nullptr;
-  auto it = frames_.find(devtools_id);
-  if (it != frames_.end()) return it->second;
-  CefRefPtr<ChromiumFrame> frame(
-      new ChromiumFrame(this, devtools_id, next_frame_identifier_++, parent_id));
-  frames_[devtools_id] = frame;
-  if (parent_id.empty()) main_frame_id_ = devtools_id;
-  return frame;
-}
+// --- UI thread: what the client hears
 
-void ChromiumBrowser::OnFrameNavigated(const Json& info) {
-  const std::string id = info.value("id", std::string());
-  const std::string parent = info.value("parentId", std::string());
-  CefRefPtr<ChromiumFrame> frame = EnsureFrame(id, parent);
-  if (!frame) return;
-  std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
-  frame->SetUrlAndName(url, info.value("name", std::string()));
-  if (parent.empty()) {
+void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& from) {
+  const Json& info = params.value("frame", Json::object());
+  CefRefPtr<ChromiumFrame> frame = frames_.Find(info.value("id", std::string()));
+  if (!frame) return;  // gone meanwhile
+  const std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
+  if (frame->IsMain()) {
     main_frame_navigated_ = true;
-    // Frames need a page that has committed; earlier the screencast refuses.
-    if (windowless_ && receiver_ && !receiver_->started()) receiver_->Start(view_width_, view_height_);
+    if (windowless_) painter_.OnMainFrameCommitted();
     RefreshHistory();
     if (CefRefPtr<CefDisplayHandler> display = client_->GetDisplayHandler())
       display->OnAddressChange(this, frame.get(), url);
@@ -164,115 +189,61 @@ void ChromiumBrowser::OnFrameNavigated(const Json& info) {
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadStart(this, frame.get());
 }
 
-void ChromiumBrowser::OnFrameStartedLoading(const std::string& frame_id) {
-  bool main;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    main = frame_id == main_frame_id_ || main_frame_id_.empty();
-    if (main) loading_ = true;
-  }
-  failed_frames_.erase(frame_id);
+void ChromiumBrowser::OnNavigatedWithinDocument(const Json& params, const std::string& from) { RefreshHistory(); }
+
+void ChromiumBrowser::OnFrameStartedLoading(const Json& params, const std::string& from) {
+  const std::string frame_id = params.value("frameId", std::string());
+  const std::string main_id = frames_.main_id();
+  const bool main = frame_id == main_id || main_id.empty();
+  loads_.OnStartedLoading(frame_id, main);
   if (main) NotifyLoadingState();
 }
 
-void ChromiumBrowser::OnFrameStoppedLoading(const std::string& frame_id) {
-  CefRefPtr<CefFrame> frame = FrameForDevToolsId(frame_id);
-  bool main;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    main = frame_id == main_frame_id_;
-    if (main) loading_ = false;
-  }
+void ChromiumBrowser::OnFrameStoppedLoading(const Json& params, const std::string& from) {
+  const std::string frame_id = params.value("frameId", std::string());
+  const bool main = frame_id == frames_.main_id();
+  const int status = loads_.OnStoppedLoading(frame_id, main);
+  CefRefPtr<ChromiumFrame> frame = frames_.Find(frame_id);
   if (!frame) return;
-  int status = 200;
-  auto st = http_status_.find(frame_id);
-  if (st != http_status_.end()) status = st->second;
-  if (failed_frames_.count(frame_id)) status = 0;
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadEnd(this, frame.get(), status);
   if (main) {
     NotifyLoadingState();
     RefreshHistory();
-    // A page that stays still after loading sends no screencast frame: take one.
-    if (windowless_ && receiver_) {
-      // Refused if it was asked for while the document was swapped in.
-      if (!receiver_->started()) receiver_->Start(view_width_, view_height_);
-      receiver_->RequestFrame();
-    }
+    // A page that stays still after loading sends no screencast frame: one is taken.
+    if (windowless_) painter_.OnMainFrameLoaded();
   }
 }
 
-void ChromiumBrowser::OnFrameDetached(const std::string& frame_id) {
-  CefRefPtr<ChromiumFrame> frame;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = frames_.find(frame_id);
-    if (it == frames_.end() || frame_id == main_frame_id_) return;
-    frame = it->second;
-    frames_.erase(it);
-  }
-  frame->Detach();
-  default_contexts_.erase(frame_id);
-  context_sessions_.erase(frame_id);
+void ChromiumBrowser::OnRequestWillBeSent(const Json& params, const std::string& from) {
+  loads_.OnRequestWillBeSent(params);
 }
 
-std::shared_ptr<DevToolsSession> ChromiumBrowser::SessionFor(const std::string& from) {
-  if (from.empty()) return session();
-  auto it = child_sessions_.find(from);
-  return it == child_sessions_.end() ? nullptr : it->second;
+void ChromiumBrowser::OnResponseReceived(const Json& params, const std::string& from) {
+  loads_.OnResponseReceived(params);
 }
 
-void ChromiumBrowser::OnTargetAttached(const Json& params) {
-  const std::string session_id = params.value("sessionId", std::string());
-  const Json& info = params.value("targetInfo", Json::object());
-  if (session_id.empty() || child_sessions_.count(session_id)) return;
-  auto child = std::make_shared<DevToolsSession>(context_->transport, session_id);
-  if (info.value("type", std::string()) != "iframe") {
-    // Workers and the like: nothing of ours runs there; let them go.
-    child->Send("Runtime.runIfWaitingForDebugger");
-    child->Send("Target.detachFromTarget", {{"sessionId", session_id}});
-    return;
-  }
-  DebugLog("browser %d: cross-origin frame %s attached", id_, info.value("targetId", std::string()).c_str());
-  child_sessions_[session_id] = child;
-  CefRefPtr<ChromiumBrowser> self(this);
-  child->Subscribe([self, session_id](const std::string& method, const Json& event) {
-    self->PostToUi([self, method, event, session_id] { self->HandleEvent(method, event, session_id); });
-  });
-  child->Send("Page.enable");
-  child->Send("Runtime.enable");
-  SetUpDocumentSession(child);
-  child->Send("Runtime.runIfWaitingForDebugger");
-}
-
-void ChromiumBrowser::OnTargetDetached(const Json& params) {
-  child_sessions_.erase(params.value("sessionId", std::string()));
-}
-
-void ChromiumBrowser::OnLoadingFailed(const Json& params) {
-  if (params.value("type", std::string()) != "Document") return;
-  auto request = document_requests_.find(params.value("requestId", std::string()));
-  if (request == document_requests_.end()) return;
-  const std::string frame_id = request->second.frame_id;
-  const std::string failed_url = request->second.url;
-  document_requests_.erase(request);
-  std::string text = params.value("errorText", std::string());
-  int code = params.value("canceled", false) ? -3 : NetErrorCode(text);
-  if (code == 0) code = -2;
-  if (params.value("canceled", false) && text.empty()) text = "net::ERR_ABORTED";
-  failed_frames_[frame_id] = text;
-  CefRefPtr<CefFrame> frame = FrameForDevToolsId(frame_id);
+void ChromiumBrowser::OnLoadingFailed(const Json& params, const std::string& from) {
+  std::optional<LoadError> error = loads_.OnLoadingFailed(params);
+  if (!error) return;
+  CefRefPtr<ChromiumFrame> frame = frames_.Find(error->frame_id);
   if (!frame) return;
   // The failed address is the one the request was for: the frame still shows its previous page
   // (or Chromium's error page).
-  DebugLog("browser %d: load failed (%d %s)", id_, code, text.c_str());
+  DebugLog("browser %d: load failed (%d %s)", id_, error->code, error->text.c_str());
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
-    load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(code), text, failed_url);
+    load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(error->code), error->text, error->url);
 }
 
-void ChromiumBrowser::OnDialogOpening(const Json& params, std::shared_ptr<DevToolsSession> s) {
+void ChromiumBrowser::OnTargetCrashed(const Json& params, const std::string& from) {
+  DebugLog("browser %d: the page's renderer crashed", id_);
+  loads_.StopLoading();
+}
+
+void ChromiumBrowser::OnDialogOpening(const Json& params, const std::string& from) {
+  std::shared_ptr<DevToolsSession> s = SessionFor(from);
+  if (!s) return;
   const std::string type = params.value("type", std::string());
   const std::string message = params.value("message", std::string());
-  if (!s) return;
   CefRefPtr<DialogCallback> callback(new DialogCallback(s));
   CefRefPtr<CefJSDialogHandler> handler = client_->GetJSDialogHandler();
   bool handled = false;
@@ -281,26 +252,25 @@ void ChromiumBrowser::OnDialogOpening(const Json& params, std::shared_ptr<DevToo
     if (type == "beforeunload") {
       handled = handler->OnBeforeUnloadDialog(this, message, false, callback.get());
     } else {
-      handled = handler->OnJSDialog(this, params.value("url", std::string()), context_->locale,
-                                    DialogType(type), message,
-                                    params.value("defaultPrompt", std::string()), callback.get(), suppress);
+      handled = handler->OnJSDialog(this, params.value("url", std::string()), context_->locale, DialogType(type),
+                                    message, params.value("defaultPrompt", std::string()), callback.get(), suppress);
     }
   }
   if (handled) return;  // the client answers through the callback (dropping it cancels)
-  // No dialog can be shown here: the engine's default is to dismiss it, except
-  // that leaving a page is allowed.
+  // No dialog can be shown here: the engine's default is to dismiss it, except that leaving a page
+  // is allowed.
   callback->Answer(type == "beforeunload" || type == "alert", std::string());
 }
 
-void ChromiumBrowser::OnWindowOpen(const Json& params) {
+void ChromiumBrowser::OnWindowOpen(const Json& params, const std::string& from) {
   // The runtime holds the new window's target; this event brings its address.
   if (context_->on_window_open)
     context_->on_window_open(id_, params.value("url", std::string()), params.value("windowName", std::string()),
                              params.value("userGesture", false));
 }
 
-bool ChromiumBrowser::AskBeforePopup(const std::string& url, const std::string& frame_name,
-                                     bool user_gesture) {
+bool ChromiumBrowser::AskBeforePopup(const std::string& url, const std::string& frame_name, bool user_gesture) {
+  assert(OnUi());
   if (!client_) return true;
   CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler();
   if (!life) return false;
@@ -309,93 +279,24 @@ bool ChromiumBrowser::AskBeforePopup(const std::string& url, const std::string& 
   CefRefPtr<CefClient> popup_client = client_;
   CefBrowserSettings settings;
   bool no_javascript_access = false;
-  return life->OnBeforePopup(this, GetMainFrame(), url, frame_name, WOD_NEW_FOREGROUND_TAB, user_gesture,
-                             features, window_info, popup_client, settings, &no_javascript_access);
-}
-
-void ChromiumBrowser::RefreshHistory() {
-  CefRefPtr<ChromiumBrowser> self(this);
-  Send("Page.getNavigationHistory", Json::object(), [self](const CommandResult& r) {
-    if (!r.ok) return;
-    std::vector<int> ids;
-    for (const auto& entry : r.result.value("entries", Json::array())) ids.push_back(entry.value("id", 0));
-    int index = r.result.value("currentIndex", -1);
-    std::lock_guard<std::mutex> lock(self->mutex_);
-    self->history_entry_ids_ = std::move(ids);
-    self->history_index_ = index;
-  });
-}
-
-void ChromiumBrowser::NotifyLoadingState() {
-  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
-    load->OnLoadingStateChange(this, IsLoading(), CanGoBack(), CanGoForward());
-}
-
-// --- painting
-
-void ChromiumBrowser::OnFrameReady() {
-  if (!client_ || !windowless_ || paint_scheduled_) return;
-  int rate;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rate = frame_rate_;
-  }
-  const std::chrono::milliseconds delay = PaintDelay(last_paint_, std::chrono::steady_clock::now(), rate);
-  if (delay.count() == 0) {
-    Paint();
-    return;
-  }
-  // Too soon: paint the newest frame when the slot opens (frames in between are dropped).
-  paint_scheduled_ = true;
-  CefRefPtr<ChromiumBrowser> self(this);
-  context_->ui.PostDelayed(
-      [self] {
-        self->paint_scheduled_ = false;
-        self->Paint();
-      },
-      delay);
-}
-
-void ChromiumBrowser::Paint() {
-  if (!client_ || !receiver_) return;
-  std::string jpeg64;
-  if (!receiver_->TakeLatest(&jpeg64)) return;
-  // The rate counts from here: time spent decoding is part of this paint, not a gap before the next.
-  const auto started = std::chrono::steady_clock::now();
-  std::vector<uint8_t> jpeg;
-  std::string error;
-  if (!mvcommon::DecodeBase64(jpeg64, &jpeg) ||
-      !DecodeJpegToBgra(jpeg.data(), jpeg.size(), view_width_, view_height_, &frame_pixels_, &error)) {
-    DebugLog("browser %d: dropped an undecodable frame %s", id_, error.c_str());
-    return;
-  }
-  last_paint_ = started;
-  CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
-  if (!render) return;
-  CefRenderHandler::RectList dirty;
-  dirty.push_back(CefRect(0, 0, view_width_, view_height_));
-  render->OnPaint(this, PET_VIEW, dirty, frame_pixels_.data(), view_width_, view_height_);
+  return life->OnBeforePopup(this, GetMainFrame(), url, frame_name, WOD_NEW_FOREGROUND_TAB, user_gesture, features,
+                             window_info, popup_client, settings, &no_javascript_access);
 }
 
 void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, const std::string& expression,
                                       std::function<void(const std::string&)> done) {
+  assert(OnUi());
   Json params = {{"expression", expression}, {"returnByValue", true}};
-  auto ctx = default_contexts_.find(devtools_frame_id);
-  bool main;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    main = devtools_frame_id == main_frame_id_;
+  int context_id = 0;
+  std::string owner;
+  std::shared_ptr<DevToolsSession> target;
+  if (frames_.DefaultContext(devtools_frame_id, &context_id, &owner)) {
+    // A cross-origin frame's context lives in its own target.
+    params["contextId"] = context_id;
+    target = SessionFor(owner);
+  } else if (devtools_frame_id == frames_.main_id()) {
+    target = session();
   }
-  if (ctx != default_contexts_.end()) {
-    params["contextId"] = ctx->second;
-  } else if (!main) {
-    PostToUi([done] { done(std::string()); });
-    return;
-  }
-  // A cross-origin frame's context lives in its own target.
-  std::shared_ptr<DevToolsSession> target = session();
-  auto owner = context_sessions_.find(devtools_frame_id);
-  if (ctx != default_contexts_.end() && owner != context_sessions_.end()) target = SessionFor(owner->second);
   if (!target) {
     PostToUi([done] { done(std::string()); });
     return;
@@ -410,26 +311,6 @@ void ChromiumBrowser::EvaluateInFrame(const std::string& devtools_frame_id, cons
     }
     self->PostToUi([done, text] { done(text); });  // dropped after shutdown
   });
-}
-
-void ChromiumBrowser::OnBridgeRequest(const Json& params, std::shared_ptr<DevToolsSession> s) {
-  const std::string request_id = params.value("requestId", std::string());
-  if (!s || request_id.empty()) return;
-  if (!context_->render) {
-    s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});
-    return;
-  }
-  // The document committed before its first script ran, so its frame is known;
-  // a frame we have not heard of is taken as a child of the main frame.
-  const std::string frame_id = params.value("frameId", std::string());
-  DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
-  std::string main_id;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    main_id = main_frame_id_;
-  }
-  CefRefPtr<ChromiumFrame> frame = EnsureFrame(frame_id, frame_id == target_id_ ? std::string() : main_id);
-  context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
 }
 
 }  // namespace chromium

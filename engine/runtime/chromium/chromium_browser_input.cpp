@@ -14,16 +14,14 @@ namespace {
 constexpr uint32_t kButtonBits[] = {EVENTFLAG_LEFT_MOUSE_BUTTON, EVENTFLAG_MIDDLE_MOUSE_BUTTON,
                                     EVENTFLAG_RIGHT_MOUSE_BUTTON};
 
-std::string ToUtf8(const CefString& s) { return s.ToString(); }
-
 }  // namespace
 
 void ChromiumBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouse_up,
                                           int click_count) {
   if (type >= MBT_LEFT && type <= MBT_RIGHT) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (mouse_up) buttons_down_ &= ~kButtonBits[type];
-    else buttons_down_ |= kButtonBits[type];
+    if (mouse_up) input_.buttons_down &= ~kButtonBits[type];
+    else input_.buttons_down |= kButtonBits[type];
   }
   Send("Input.dispatchMouseEvent",
        MouseClickParams(event.x, event.y, event.modifiers, type, mouse_up, click_count));
@@ -77,8 +75,8 @@ void ChromiumBrowser::SendCaptureLostEvent() {
   uint32_t down;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    down = buttons_down_;
-    buttons_down_ = 0;
+    down = input_.buttons_down;
+    input_.buttons_down = 0;
   }
   for (int type = MBT_LEFT; type <= MBT_RIGHT; ++type)
     if (down & kButtonBits[type])
@@ -90,9 +88,9 @@ void ChromiumBrowser::ImeSetComposition(const CefString& text,
                                         const CefRange& replacement_range, const CefRange& selection_range) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    composition_ = ToUtf8(text);
+    input_.composition = text.ToString();
   }
-  Send("Input.imeSetComposition", {{"text", ToUtf8(text)},
+  Send("Input.imeSetComposition", {{"text", text.ToString()},
                                    {"selectionStart", selection_range.from},
                                    {"selectionEnd", selection_range.to}});
 }
@@ -101,17 +99,17 @@ void ChromiumBrowser::ImeCommitText(const CefString& text, const CefRange& repla
                                     int relative_cursor_pos) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    composition_.clear();
+    input_.composition.clear();
   }
   // insertText replaces a composition in progress with the committed text.
-  Send("Input.insertText", {{"text", ToUtf8(text)}});
+  Send("Input.insertText", {{"text", text.ToString()}});
 }
 
 void ChromiumBrowser::ImeFinishComposingText(bool keep_selection) {
   std::string text;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    text.swap(composition_);
+    text.swap(input_.composition);
   }
   // Finishing keeps what was composed.
   if (!text.empty()) Send("Input.insertText", {{"text", text}});
@@ -120,7 +118,7 @@ void ChromiumBrowser::ImeFinishComposingText(bool keep_selection) {
 void ChromiumBrowser::ImeCancelComposition() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    composition_.clear();
+    input_.composition.clear();
   }
   Send("Input.imeSetComposition", {{"text", ""}, {"selectionStart", 0}, {"selectionEnd", 0}});
 }

@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/chromium_runtime.h"
 
+#include <cassert>
+
 #include "engine/runtime/chromium/child_window.h"
 #include "engine/runtime/chromium/chromium_switches.h"
 #include "engine/runtime/chromium/debug_log.h"
@@ -147,6 +149,7 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
 }
 
 void ChromiumBrowserRuntime::StartNextCreation() {
+  assert(OnUi());
   if (creations_.empty() || gone_) {
     creating_ = false;
     return;
@@ -162,6 +165,7 @@ void ChromiumBrowserRuntime::StartNextCreation() {
 }
 
 void ChromiumBrowserRuntime::OnTargetCreated(const CommandResult& reply) {
+  assert(OnUi());
   if (creations_.empty()) return;
   std::string target_id = reply.ok ? reply.result.value("targetId", std::string()) : std::string();
   if (target_id.empty()) {
@@ -180,6 +184,7 @@ void ChromiumBrowserRuntime::OnTargetCreated(const CommandResult& reply) {
 }
 
 void ChromiumBrowserRuntime::FinishCreation(const std::string& target_id, const std::string& session_id) {
+  assert(OnUi());
   Creation creation = creations_.front();
   creations_.pop_front();
   creating_target_id_.clear();
@@ -194,12 +199,14 @@ void ChromiumBrowserRuntime::FinishCreation(const std::string& target_id, const 
 }
 
 ChromiumBrowser* ChromiumBrowserRuntime::BrowserForTarget(const std::string& target_id) {
+  assert(OnUi());
   for (auto& entry : browsers_)
     if (entry.second->target_id() == target_id) return entry.second.get();
   return nullptr;
 }
 
 void ChromiumBrowserRuntime::HandleBrowserEvent(const std::string& method, const Json& params) {
+  assert(OnUi());
   if (method == "Target.attachedToTarget") {
     OnAttached(params);
   } else if (method == "Target.detachedFromTarget" || method == "Target.targetDestroyed") {
@@ -209,6 +216,7 @@ void ChromiumBrowserRuntime::HandleBrowserEvent(const std::string& method, const
 }
 
 void ChromiumBrowserRuntime::OnAttached(const Json& params) {
+  assert(OnUi());
   const std::string session_id = params.value("sessionId", std::string());
   const Json& info = params.value("targetInfo", Json::object());
   const std::string target_id = info.value("targetId", std::string());
@@ -253,6 +261,7 @@ void ChromiumBrowserRuntime::OnAttached(const Json& params) {
 
 void ChromiumBrowserRuntime::OnWindowOpen(int browser_id, const std::string& url, const std::string& name,
                                           bool user_gesture) {
+  assert(OnUi());
   for (auto& entry : popups_) {
     if (entry.second.opener_id == browser_id && !entry.second.decided) {
       DecidePopup(entry.first, url, name, user_gesture);
@@ -264,6 +273,7 @@ void ChromiumBrowserRuntime::OnWindowOpen(int browser_id, const std::string& url
 
 void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std::string& url,
                                          const std::string& name, bool user_gesture) {
+  assert(OnUi());
   auto it = popups_.find(target_id);
   if (it == popups_.end() || it->second.decided) return;
   it->second.decided = true;
@@ -307,6 +317,7 @@ void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std
 
 void ChromiumBrowserRuntime::ReleaseForeignTarget(const std::string& session_id, const std::string& target_id,
                                                   bool close) {
+  assert(OnUi());
   auto transport = context_->transport;
   transport->Send("Runtime.runIfWaitingForDebugger", Json::object(), session_id,
                   [transport, session_id, target_id, close](const CommandResult&) {
@@ -316,6 +327,7 @@ void ChromiumBrowserRuntime::ReleaseForeignTarget(const std::string& session_id,
 }
 
 void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason) {
+  assert(OnUi());
   if (gone_) return;
   gone_ = true;
   DebugLog("Chromium is gone (%s): browsers stay open without pages", reason.c_str());

@@ -44,6 +44,7 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
     bool decided = false;
   };
 
+  bool OnUi() const { return context_->ui.IsCurrent(); }
   // UI thread.
   void StartNextCreation();
   void OnTargetCreated(const CommandResult& reply);

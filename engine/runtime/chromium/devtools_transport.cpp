@@ -304,9 +304,9 @@ void DevToolsTransport::Dispatch(std::string&& text) {
     for (auto& entry : subscriptions_)
       if (entry.second.session_id == session) handlers.push_back(entry.second.handler);
   }
-  static const Json kEmpty = Json::object();
+  Json no_params = Json::object();
   auto params_it = message.find("params");
-  const Json& params = params_it != message.end() ? *params_it : kEmpty;
+  Json& params = params_it != message.end() ? *params_it : no_params;
   const std::string method = method_it->get<std::string>();
   for (auto& handler : handlers) (*handler)(method, params);
 }

@@ -42,8 +42,10 @@ std::string EncodeCommand(int id, const std::string& method, const Json& params,
 
 class DevToolsTransport {
  public:
-  // Both run on the reader thread and must not block (post work elsewhere).
-  using EventHandler = std::function<void(const std::string& method, const Json& params)>;
+  // Both run on the reader thread and must not block (post work elsewhere). Event handlers of a
+  // session run in the order they subscribed; one may take (move) parts out of `params`, which the
+  // ones after it then miss.
+  using EventHandler = std::function<void(const std::string& method, Json& params)>;
   using ReplyHandler = std::function<void(const CommandResult&)>;
   // Runs once when the channel is gone, with the reason.
   using CloseHandler = std::function<void(const std::string& reason)>;

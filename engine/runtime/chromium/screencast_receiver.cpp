@@ -44,15 +44,20 @@ void ScreencastReceiver::Stop() {
   if (was_started) session_->Send("Page.stopScreencast");
 }
 
-bool ScreencastReceiver::OnEvent(const std::string& method, const Json& params) {
+bool ScreencastReceiver::OnEvent(const std::string& method, Json& params) {
   if (method != "Page.screencastFrame") return false;
   // Chromium sends the next frame only after this one is acknowledged.
   session_->Send("Page.screencastFrameAck", {{"sessionId", params.value("sessionId", 0)}});
   auto data = params.find("data");
   if (data == params.end() || !data->is_string()) return true;
   ++screencast_frames_;
-  Store(data->get<std::string>());
+  Store(std::move(data->get_ref<std::string&>()));
   return true;
+}
+
+bool ScreencastReceiver::OnEvent(const std::string& method, const Json& params) {
+  Json copy = method == "Page.screencastFrame" ? params : Json();
+  return OnEvent(method, copy);
 }
 
 void ScreencastReceiver::Store(std::string&& jpeg_base64) {

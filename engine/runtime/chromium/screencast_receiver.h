@@ -44,7 +44,9 @@ class ScreencastReceiver : public std::enable_shared_from_this<ScreencastReceive
   void RequestFrame();
   int screenshots_in_flight() const { return screenshots_in_flight_.load(); }
 
-  // Feed every event of the session here (reader thread). True if it was a frame.
+  // Feed every event of the session here (reader thread). True if it was a frame, whose data is
+  // then taken out of `params` (the const form copies it).
+  bool OnEvent(const std::string& method, Json& params);
   bool OnEvent(const std::string& method, const Json& params);
 
   // The newest frame not yet taken, as base64 JPEG; false when there is none.

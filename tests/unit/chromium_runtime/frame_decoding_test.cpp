@@ -1,9 +1,13 @@
-// JPEG decoding of screencast frames, and scaling to the view size.
+// JPEG decoding of screencast frames, scaling to the view size, and the decoder thread.
 #include <cstdio>
+#include <future>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "common/base64.h"
+#include "engine/runtime/chromium/frame_decoder.h"
 #include "engine/runtime/chromium/jpeg_frame_decoder.h"
 #include "tests/support/rgb_jpeg.h"
 
@@ -88,6 +92,91 @@ TEST(ScaleBgra, IdentityAndUniformColourArePreserved) {
       ASSERT_EQ(dst[i + 3], 255);
     }
   }
+}
+
+// The decoder's thread, held inside its Ready callback until the test lets it go.
+struct HeldDecoder {
+  HeldDecoder() : decoder([this] { OnReady(); }) {
+    decoder.SetViewSize(32, 16);
+    decoder.Start();
+  }
+  void OnReady() {
+    std::unique_lock<std::mutex> lock(m);
+    ++announced;
+    changed.notify_all();
+    changed.wait(lock, [this] { return !hold; });
+  }
+  int Announced() {
+    std::lock_guard<std::mutex> lock(m);
+    return announced;
+  }
+  bool WaitAnnounced(int count) {
+    std::unique_lock<std::mutex> lock(m);
+    return changed.wait_for(lock, std::chrono::seconds(10), [&] { return announced >= count; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> lock(m);
+    hold = false;
+    changed.notify_all();
+  }
+  static std::string Frame(const uint8_t rgb[3]) {
+    std::vector<uint8_t> jpeg = MakeJpeg(32, 16, rgb, rgb);
+    return mvcommon::EncodeBase64(std::string(jpeg.begin(), jpeg.end()));
+  }
+  std::mutex m;
+  std::condition_variable changed;
+  int announced = 0;
+  bool hold = true;
+  FrameDecoder decoder;  // last: its thread stops before the fields it uses go
+};
+
+TEST(FrameDecoder, OnlyTheNewestFrameIsDecodedWhileTheThreadIsBusy) {
+  HeldDecoder held;
+  held.decoder.Submit(HeldDecoder::Frame(kBlue));
+  ASSERT_TRUE(held.WaitAnnounced(1));
+  // The thread is busy announcing: of three frames that arrive meanwhile only the last counts.
+  const uint8_t kGreen[3] = {0, 255, 0};
+  held.decoder.Submit(HeldDecoder::Frame(kBlue));
+  held.decoder.Submit(HeldDecoder::Frame(kBlue));
+  held.decoder.Submit(HeldDecoder::Frame(kGreen));
+  EXPECT_EQ(held.decoder.dropped(), 2u);
+  DecodedFrame picture;
+  ASSERT_TRUE(held.decoder.TakeDecoded(&picture));  // the first, blue one
+  EXPECT_TRUE(NearBgra(picture.pixels, 32, 16, 8, kBlue));
+  held.Release();
+  ASSERT_TRUE(held.WaitAnnounced(2));
+  ASSERT_TRUE(held.decoder.TakeDecoded(&picture));
+  EXPECT_TRUE(NearBgra(picture.pixels, 32, 16, 8, kGreen));
+  EXPECT_EQ(held.decoder.dropped(), 2u);
+  EXPECT_EQ(picture.width, 32);
+  EXPECT_EQ(picture.height, 16);
+  EXPECT_EQ(picture.pixels.size(), 32u * 16 * 4);
+}
+
+TEST(FrameDecoder, BadFramesAreDroppedAndTheThreadGoesOnWithItsBuffersReused) {
+  HeldDecoder held;
+  held.Release();
+  auto decoded = [&](const std::string& frame, DecodedFrame* picture) {
+    const int before = held.Announced();
+    held.decoder.Submit(std::string(frame));
+    if (!held.WaitAnnounced(before + 1)) return false;
+    return held.decoder.TakeDecoded(picture);
+  };
+  held.decoder.Submit("not base64!");
+  held.decoder.Submit(mvcommon::EncodeBase64("not a jpeg"));
+  DecodedFrame first, picture;
+  ASSERT_TRUE(decoded(HeldDecoder::Frame(kRed), &first));
+  EXPECT_TRUE(NearBgra(first.pixels, 32, 4, 4, kRed));
+  // Each bad frame failed, or a later frame replaced it before its turn; none was painted.
+  EXPECT_EQ(held.decoder.failed() + held.decoder.dropped(), 2u);
+  // Buffers go round: the one painted first is decoded into again two frames later.
+  const uint8_t* first_buffer = first.pixels.data();
+  picture = std::move(first);
+  ASSERT_TRUE(decoded(HeldDecoder::Frame(kBlue), &picture));
+  ASSERT_TRUE(decoded(HeldDecoder::Frame(kRed), &picture));
+  EXPECT_EQ(picture.pixels.data(), first_buffer);
+  EXPECT_TRUE(NearBgra(picture.pixels, 32, 4, 4, kRed));
+  EXPECT_FALSE(held.decoder.TakeDecoded(&picture));  // nothing new
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+// Navigation and load tracking of one page: what the client's load callbacks report (the status of
+// a finished load, the error of a failed one), whether the page is loading, and its history.
+//
+// Threads: the events come in on the UI thread; IsLoading, CanGoBack/Forward and the history
+// entries are read on any thread. The history and the loading state are guarded by a mutex, the
+// rest is the UI thread's.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/runtime/chromium/devtools_transport.h"
+
+namespace mvengine {
+namespace chromium {
+
+struct LoadError {
+  std::string frame_id;
+  std::string url;   // what the failed request asked for: the frame never committed it
+  int code = 0;      // the engine's net error code
+  std::string text;  // Chromium's name of it, "net::ERR_..."
+};
+
+class LoadTracker {
+ public:
+  // Network events of documents (others are ignored).
+  void OnRequestWillBeSent(const Json& params);
+  void OnResponseReceived(const Json& params);
+  // The error for the client's OnLoadError, or nothing for a request that was not a document's.
+  std::optional<LoadError> OnLoadingFailed(const Json& params);
+
+  // Page.frameStartedLoading / frameStoppedLoading; `main` for the main frame.
+  void OnStartedLoading(const std::string& frame_id, bool main);
+  // The HTTP status for OnLoadEnd: the document's, 200 when none came, 0 after a failure.
+  int OnStoppedLoading(const std::string& frame_id, bool main);
+  // The page's renderer crashed, Chromium went away, or the browser closed.
+  void StopLoading();
+
+  // Page.getNavigationHistory's answer.
+  void SetHistory(const Json& result);
+
+  bool IsLoading() const;
+  bool CanGoBack() const;
+  bool CanGoForward() const;
+  // The history entry to navigate to, or -1 when there is none.
+  int BackEntry() const;
+  int ForwardEntry() const;
+
+ private:
+  struct DocumentRequest {
+    std::string frame_id;
+    std::string url;
+  };
+  // UI thread.
+  std::map<std::string, DocumentRequest> requests_;  // by request id
+  std::map<std::string, int> status_;                // by frame id: status of its document
+  std::map<std::string, std::string> failed_;        // by frame id: error text of its last load
+
+  mutable std::mutex mutex_;  // guards the fields below
+  bool loading_ = true;
+  std::vector<int> entries_;
+  int index_ = -1;
+};
+
+}  // namespace chromium
+}  // namespace mvengine

@@ -1,0 +1,82 @@
+// What the client's load callbacks report, from the page's network and frame events.
+#include "engine/runtime/chromium/load_tracker.h"
+
+#include <gtest/gtest.h>
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+Json Request(const char* id, const char* frame, const char* type, const char* url) {
+  return {{"requestId", id}, {"frameId", frame}, {"type", type}, {"request", {{"url", url}, {"urlFragment", "#f"}}}};
+}
+
+TEST(LoadTracker, StatusOfAFinishedLoadAndErrorOfAFailedOne) {
+  struct Case {
+    const char* name;
+    Json response;  // Network.responseReceived, or null
+    Json failure;   // Network.loadingFailed, or null
+    int status;     // what OnLoadEnd gets
+    int code;       // what OnLoadError gets, 0: none
+    const char* text;
+  } cases[] = {
+      {"ok", {{"type", "Document"}, {"frameId", "F"}, {"response", {{"status", 404}}}}, nullptr, 404, 0, ""},
+      {"no response", nullptr, nullptr, 200, 0, ""},
+      {"not a document", {{"type", "Image"}, {"frameId", "F"}, {"response", {{"status", 500}}}}, nullptr, 200, 0, ""},
+      {"name not resolved", nullptr, {{"type", "Document"}, {"requestId", "R"}, {"errorText", "net::ERR_NAME_NOT_RESOLVED"}},
+       0, -105, "net::ERR_NAME_NOT_RESOLVED"},
+      {"cancelled", nullptr, {{"type", "Document"}, {"requestId", "R"}, {"canceled", true}}, 0, -3, "net::ERR_ABORTED"},
+      {"unknown error", nullptr, {{"type", "Document"}, {"requestId", "R"}, {"errorText", "net::ERR_NEW"}}, 0, -2,
+       "net::ERR_NEW"},
+      {"another request failed", nullptr, {{"type", "Document"}, {"requestId", "other"}}, 200, 0, ""},
+  };
+  for (const Case& c : cases) {
+    LoadTracker loads;
+    loads.OnRequestWillBeSent(Request("R", "F", "Document", "https://a.test/x"));
+    loads.OnStartedLoading("F", true);
+    EXPECT_TRUE(loads.IsLoading()) << c.name;
+    if (!c.response.is_null()) loads.OnResponseReceived(c.response);
+    std::optional<LoadError> error;
+    if (!c.failure.is_null()) error = loads.OnLoadingFailed(c.failure);
+    EXPECT_EQ(error.has_value(), c.code != 0) << c.name;
+    if (error) {
+      EXPECT_EQ(error->frame_id, "F") << c.name;
+      EXPECT_EQ(error->url, "https://a.test/x#f") << c.name;  // what was asked for, not what shows
+      EXPECT_EQ(error->code, c.code) << c.name;
+      EXPECT_EQ(error->text, c.text) << c.name;
+    }
+    EXPECT_EQ(loads.OnStoppedLoading("F", true), c.status) << c.name;
+    EXPECT_FALSE(loads.IsLoading()) << c.name;
+  }
+}
+
+TEST(LoadTracker, ANewLoadForgetsTheLastFailureAndOnlyTheMainFrameLoads) {
+  LoadTracker loads;
+  loads.OnRequestWillBeSent(Request("R", "child", "Document", "https://a.test/c"));
+  ASSERT_TRUE(loads.OnLoadingFailed({{"type", "Document"}, {"requestId", "R"}, {"errorText", "net::ERR_FAILED"}}));
+  EXPECT_FALSE(loads.OnLoadingFailed({{"type", "Document"}, {"requestId", "R"}}));  // reported once
+  loads.StopLoading();
+  loads.OnStartedLoading("child", false);
+  EXPECT_FALSE(loads.IsLoading());
+  EXPECT_EQ(loads.OnStoppedLoading("child", false), 200);
+}
+
+TEST(LoadTracker, HistoryEntriesAroundTheCurrentOne) {
+  struct Case {
+    int index;
+    int back;
+    int forward;
+  } cases[] = {{-1, -1, -1}, {0, -1, 6}, {1, 5, 7}, {2, 6, -1}, {3, -1, -1}};
+  for (const Case& c : cases) {
+    LoadTracker loads;
+    loads.SetHistory({{"currentIndex", c.index}, {"entries", {{{"id", 5}}, {{"id", 6}}, {{"id", 7}}}}});
+    EXPECT_EQ(loads.BackEntry(), c.back) << c.index;
+    EXPECT_EQ(loads.ForwardEntry(), c.forward) << c.index;
+    EXPECT_EQ(loads.CanGoBack(), c.back >= 0) << c.index;
+    EXPECT_EQ(loads.CanGoForward(), c.forward >= 0) << c.index;
+  }
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
