@@ -6,6 +6,8 @@
 #include <ostream>
 #include <thread>
 
+#include "common/utf.h"
+
 namespace mvhost {
 namespace {
 
@@ -174,7 +176,7 @@ void BrowserHost::Play(const Action& action) {
       break;
     }
     case Action::kType:
-      for (const KeyStep& step : TypingSteps(Utf8ToUtf16(action.text))) {
+      for (const KeyStep& step : TypingSteps(mvcommon::Utf8ToUtf16(action.text))) {
         if (step.kind == KeyStep::kKeyState)
           SetKeyState(step.vk, step.down, false);
         else
@@ -182,7 +184,7 @@ void BrowserHost::Play(const Action& action) {
       }
       break;
     case Action::kIme:
-      CommitImeText(Utf8ToUtf16(action.text));
+      CommitImeText(mvcommon::Utf8ToUtf16(action.text));
       break;
     case Action::kWheel:
       SendMouse(WM_MOUSEMOVE, 0, PointLParam(action.x, action.y));

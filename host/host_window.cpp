@@ -2,6 +2,7 @@
 
 #include <SDL2/SDL.h>
 
+#include "common/utf.h"
 #include "host/sdl_keys.h"
 #include "host/win32_input.h"
 
@@ -180,7 +181,7 @@ void HostWindow::ForwardKey(const SDL_Event& event, BrowserHost& host) {
 }
 
 void HostWindow::ForwardText(const char* utf8, BrowserHost& host) {
-  const std::u16string text = Utf8ToUtf16(utf8);
+  const std::u16string text = mvcommon::Utf8ToUtf16(utf8);
   if (text.empty()) return;
   const bool one_character =
       text.size() == 1 || (text.size() == 2 && text[0] >= 0xD800 && text[0] <= 0xDBFF);

@@ -42,11 +42,6 @@ struct KeyFlags {
 // Key messages' lParam: repeat count, scan code, extended, context, previous and transition bits.
 LPARAM KeyLParam(const KeyFlags& flags);
 
-// UTF-8 to UTF-16; malformed sequences become U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text);
-// UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
-
 // A key on a US keyboard: virtual key, make code, and whether Shift must be held.
 struct PhysicalKey {
   int vk = 0;

@@ -5,7 +5,6 @@ add_library(mvcefdll_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/host_message_queue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/page_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/subprocess_path.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/utf.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input_rules.cpp
 )
 set_target_properties(mvcefdll_core PROPERTIES POSITION_INDEPENDENT_CODE ON)

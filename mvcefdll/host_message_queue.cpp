@@ -3,7 +3,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "mvcefdll/utf.h"
+#include "common/utf.h"
 
 namespace mvcef {
 
@@ -31,7 +31,7 @@ bool HostMessageQueue::Pop(std::string* name, std::string* value) {
 
 void CopyToHostField(const std::string& s, char* dest) {
   if (dest == nullptr) return;
-  const size_t n = Utf8PrefixLength(s.data(), s.size(), kHostFieldSize - 1);
+  const size_t n = mvcommon::Utf8PrefixLength(s, kHostFieldSize - 1);
   std::memcpy(dest, s.data(), n);
   dest[n] = '\0';
 }

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <utility>
 
-#include "mvcefdll/utf.h"
+#include "common/utf.h"
 
 namespace mvcef {
 
@@ -36,8 +36,8 @@ bool PageTextSlot::Read(char* buffer, int* size) {
     taken.swap(text_);
   }
   if (taken.empty()) return false;
-  const std::string utf8 = Utf16ToUtf8(taken);
-  const size_t n = Utf8PrefixLength(utf8.data(), utf8.size(), static_cast<size_t>(*size) - 1);
+  const std::string utf8 = mvcommon::Utf16ToUtf8(taken);
+  const size_t n = mvcommon::Utf8PrefixLength(utf8, static_cast<size_t>(*size) - 1);
   std::memcpy(buffer, utf8.data(), n);
   buffer[n] = '\0';
   return true;

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 #include <nlohmann/json.hpp>
 
+#include "common/base64.h"
 #include "devtools_pipe.h"
 #include "measure.h"
 
@@ -27,56 +28,6 @@ Clock::duration Seconds(double s) {
 
 double MillisecondsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
-}
-
-std::string DecodeBase64(const std::string& in) {
-  static const std::string kTable = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve(in.size() / 4 * 3);
-  uint32_t bits = 0;
-  int count = 0;
-  for (char c : in) {
-    const size_t v = kTable.find(c);
-    if (v == std::string::npos) continue;  // padding and line breaks
-    bits = (bits << 6) | static_cast<uint32_t>(v);
-    if (++count == 4) {
-      out += static_cast<char>(bits >> 16);
-      out += static_cast<char>(bits >> 8);
-      out += static_cast<char>(bits);
-      bits = 0;
-      count = 0;
-    }
-  }
-  if (count == 3) {
-    out += static_cast<char>(bits >> 10);
-    out += static_cast<char>(bits >> 2);
-  } else if (count == 2) {
-    out += static_cast<char>(bits >> 4);
-  }
-  return out;
-}
-
-std::string EncodeBase64(const std::string& in) {
-  static const char kTable[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  size_t i = 0;
-  for (; i + 2 < in.size(); i += 3) {
-    const uint32_t n = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8) | uint8_t(in[i + 2]);
-    for (int shift : {18, 12, 6, 0}) out += kTable[(n >> shift) & 63];
-  }
-  if (i + 1 == in.size()) {
-    const uint32_t n = uint8_t(in[i]) << 16;
-    out += kTable[n >> 18];
-    out += kTable[(n >> 12) & 63];
-    out += "==";
-  } else if (i + 2 == in.size()) {
-    const uint32_t n = (uint8_t(in[i]) << 16) | (uint8_t(in[i + 1]) << 8);
-    out += kTable[n >> 18];
-    out += kTable[(n >> 12) & 63];
-    out += kTable[(n >> 6) & 63];
-    out += '=';
-  }
-  return out;
 }
 
 // Reserved for the page calls: requests there never reach the network.
@@ -239,7 +190,7 @@ class Client {
           {"responseHeaders",
            Json::array({{{"name", "Content-Type"}, {"value", "text/plain"}},
                         {{"name", "Access-Control-Allow-Origin"}, {"value", "*"}}})},
-          {"body", EncodeBase64(answer.dump())}});
+          {"body", mvcommon::EncodeBase64(answer.dump())}});
   }
 
   ChromiumPipe& pipe_;
@@ -342,7 +293,8 @@ bool MeasureLatency(Client& client, const PlainPlan& plan, PlainRun* run, std::s
 }  // namespace
 
 bool CentreColour(const std::string& jpeg_base64, int bgr[3]) {
-  const std::string jpeg = DecodeBase64(jpeg_base64);
+  std::string jpeg;
+  if (!mvcommon::DecodeBase64(jpeg_base64, &jpeg)) return false;
   if (jpeg.empty()) return false;
   struct Errors {
     jpeg_error_mgr base;

@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/input_mapping.h"
 
+#include "common/utf.h"
+
 namespace mvengine {
 namespace chromium {
 
@@ -121,36 +123,6 @@ std::string DomCodeForVirtualKey(int vk) {
   return std::string();
 }
 
-std::string Utf16ToUtf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 Json KeyEventParams(const KeyInput& key) {
   static const char* const kTypes[] = {"rawKeyDown", "keyDown", "keyUp", "char"};
   const char* type = key.type >= 0 && key.type <= 3 ? kTypes[key.type] : "keyUp";
@@ -166,10 +138,10 @@ Json KeyEventParams(const KeyInput& key) {
     // Control characters (Backspace as WM_CHAR 8, Escape 27) must not be typed as
     // text, their key-down already did the editing; Enter's "\r" is what submits.
     if ((typed >= 0x20 && typed != 0x7F) || typed == u'\r') {
-      std::string text = Utf16ToUtf8(std::u16string(1, typed));
+      std::string text = mvcommon::Utf16ToUtf8(std::u16string(1, typed));
       params["text"] = text;
       params["unmodifiedText"] =
-          key.unmodified_character >= 0x20 ? Utf16ToUtf8(std::u16string(1, key.unmodified_character)) : text;
+          key.unmodified_character >= 0x20 ? mvcommon::Utf16ToUtf8(std::u16string(1, key.unmodified_character)) : text;
       params["key"] = text;
     }
     return params;

@@ -49,8 +49,6 @@ std::string DomKeyForVirtualKey(int windows_key_code, bool shift);
 // The DOM code of a Windows virtual-key code ("KeyA", "Digit1", "Enter"), or "".
 std::string DomCodeForVirtualKey(int windows_key_code);
 
-// UTF-16 (one code unit, or text) to UTF-8 for the protocol.
-std::string Utf16ToUtf8(const std::u16string& text);
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -41,10 +41,6 @@ Json BrowserJson(CefRefPtr<ChromiumBrowser> browser) {
   return {{"id", browser->GetIdentifier()}, {"popup", browser->IsPopup()}};
 }
 
-int IntOf(const Json& json, const char* name) {
-  auto it = json.find(name);
-  return it != json.end() && it->is_number_integer() ? it->get<int>() : 0;
-}
 
 }  // namespace
 

@@ -28,5 +28,10 @@ bool FrameInfoFromJson(const Json& json, FrameInfo* out) {
   return true;
 }
 
+int IntOf(const Json& message, const char* name) {
+  auto it = message.find(name);
+  return it != message.end() && it->is_number_integer() ? it->get<int>() : 0;
+}
+
 }  // namespace chromium
 }  // namespace mvengine

@@ -39,5 +39,8 @@ Json FrameInfoToJson(const FrameInfo& frame);
 // False for anything without a key.
 bool FrameInfoFromJson(const Json& json, FrameInfo* out);
 
+// The int `name` of a message; 0 when it has none (or another type).
+int IntOf(const Json& message, const char* name);
+
 }  // namespace chromium
 }  // namespace mvengine

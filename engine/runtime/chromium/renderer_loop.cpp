@@ -2,18 +2,13 @@
 
 #include "engine/runtime/chromium/bridge_protocol.h"
 #include "engine/runtime/chromium/debug_log.h"
-#include "engine/src/v8_model.h"
 #include "engine/runtime/chromium/process_message_json.h"
+#include "engine/src/v8_model.h"
 
 namespace mvengine {
 namespace chromium {
 
 namespace {
-
-int IntOf(const Json& json, const char* name) {
-  auto it = json.find(name);
-  return it != json.end() && it->is_number_integer() ? it->get<int>() : 0;
-}
 
 std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
 

@@ -116,12 +116,6 @@ TEST(KeyEventParams, TypesCodesAndText) {
   }
 }
 
-TEST(Utf16ToUtf8, EncodesBmpPairsAndLoneSurrogates) {
-  EXPECT_EQ(Utf16ToUtf8(u"a\u00e9\u4e2d"), "a\xc3\xa9\xe4\xb8\xad");
-  EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xf0\x9f\x98\x80");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xef\xbf\xbd");
-}
-
 TEST(ViewportForZoom, FactorIsOnePointTwoToTheLevel) {
   struct Case {
     double level;

@@ -43,31 +43,6 @@ TEST(Win32Input, KeyLParamBits) {
   for (const Case& c : cases) EXPECT_EQ(static_cast<uint32_t>(KeyLParam(c.flags)), c.expected) << std::hex << c.expected;
 }
 
-TEST(Win32Input, Utf8ToUtf16) {
-  struct Case {
-    std::string utf8;
-    std::u16string utf16;
-  };
-  const Case cases[] = {
-      {"", u""},
-      {"hello", u"hello"},
-      {"caf\xC3\xA9", u"caf\u00E9"},
-      {"\xE4\xBD\xA0\xE5\xA5\xBD", u"\u4F60\u597D"},
-      {"\xF0\x9F\x98\x80", u"\xD83D\xDE00"},       // one character outside the BMP
-      {"a\xFF" "b", u"a\uFFFD" "b"},                // not a lead byte
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},                // overlong '/'
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},      // an encoded surrogate
-      {"x\xE4\xBD", u"x\uFFFD\uFFFD"},              // cut short at the end
-  };
-  for (const Case& c : cases) EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
-}
-
-TEST(Win32Input, Utf16ToUtf8RoundTripsAndReplacesLoneSurrogates) {
-  const std::string text = "a\xC3\xA9\xE4\xBD\xA0\xF0\x9F\x98\x80";
-  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
-  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");
-}
-
 TEST(Win32Input, KeysOfAUsLayout) {
   struct Case {
     char16_t c;

@@ -7,7 +7,6 @@
 #include <string>
 #include <thread>
 
-#include "mvcefdll/utf.h"
 
 namespace mvcef {
 namespace {
@@ -124,24 +123,6 @@ TEST(PageTextSlot, ReadsBackAsUtf8AndSizesInUtf16Units) {
   size = sizeof buf;
   ASSERT_TRUE(slot.Read(buf, &size));
   EXPECT_STREQ(buf, "Ab\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
-}
-
-TEST(Utf16ToUtf8, EncodesEveryRangeAndReplacesLoneSurrogates) {
-  struct Case {
-    std::u16string in;
-    std::string want;
-  } cases[] = {
-      {u"", ""},
-      {std::u16string(1, u'\0'), std::string(1, '\0')},
-      {u"\u007F\u0080\u07FF\u0800\uFFFF", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
-      {u"\U00010000\U0010FFFF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
-      {std::u16string{0xD800}, "\xEF\xBF\xBD"},
-      {std::u16string{0xDC00, u'a'}, "\xEF\xBF\xBD" "a"},
-      {std::u16string{0xD83D, u'a', 0xDE00}, "\xEF\xBF\xBD" "a" "\xEF\xBF\xBD"},
-      {std::u16string{0xDE00, 0xD83D}, "\xEF\xBF\xBD\xEF\xBF\xBD"},  // reversed pair
-      {std::u16string{0xD83D, 0xD83D, 0xDE00}, "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(Utf16ToUtf8(c.in), c.want);
 }
 
 TEST(PageTextSlot, OfferAndReadOnTwoThreads) {

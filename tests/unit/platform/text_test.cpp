@@ -24,7 +24,7 @@ TEST(TextTest, MalformedUtf8BecomesReplacementCharacters) {
   const std::vector<Case> cases = {
       {"overlong NUL", std::string("\xC0\x80", 2), {r, r}},
       {"encoded surrogate", "\xED\xA0\x80", {r, r, r}},
-      {"cut sequence at end", "x\xE4\xB8", {L'x', r, r}},
+      {"cut sequence at end", "x\xE4\xB8", {L'x', r}},  // one maximal ill-formed subpart
       {"stray continuation", "\x80" "a", {r, L'a'}},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", {r, r, r, r}},
       {"invalid lead byte", "\xFF" "b", {r, L'b'}},
@@ -49,19 +49,6 @@ TEST(TextTest, Utf16PairsJoinAndLoneSurrogatesAreReplaced) {
   const uint16_t high_then_letter[] = {0xD83D, L'c'};
   EXPECT_EQ(mvw32::WideFromUtf16(high_then_letter, 2), (std::wstring{0xFFFD, L'c'}));
   EXPECT_EQ(mvw32::WideFromUtf16(nullptr, 5), L"");
-}
-
-TEST(TextTest, PrefixLengthNeverSplitsACharacter) {
-  const std::string s = "ab\xE4\xB8\xAD" "c\xF0\x9F\x98\x80";  // a b 中 c 😀 : 2+3+1+4 = 10 bytes
-  struct Case {
-    size_t max;
-    size_t expected;
-  };
-  const std::vector<Case> cases = {{0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 2}, {5, 5},
-                                   {6, 6}, {7, 6}, {9, 6}, {10, 10}, {11, 10}, {1000, 10}};
-  for (const auto& c : cases) EXPECT_EQ(mvw32::Utf8PrefixLength(s, c.max), c.expected) << "max " << c.max;
-  // Bytes that form no character are cut where asked.
-  EXPECT_EQ(mvw32::Utf8PrefixLength(std::string("\x80\x80\x80\x80\x80", 5), 3), 3u);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <mutex>
 
+#include "common/base64.h"
+
 namespace systest {
 
 namespace fs = std::filesystem;
@@ -119,28 +121,10 @@ int BoolProperty(CefRefPtr<CefV8Context> context, const std::string& name) {
 }
 
 std::string DecodeBase64(const std::string& text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
-  std::string out;
-  unsigned bits = 0;
-  int count = 0;
-  for (char c : text) {
-    const int v = value(c);
-    if (v < 0) continue;  // line breaks and padding
-    bits = (bits << 6) | static_cast<unsigned>(v);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out.push_back(static_cast<char>((bits >> count) & 0xFF));
-    }
-  }
-  return out;
+  std::string clean, out;
+  for (char c : text)
+    if (c != '\r' && c != '\n') clean.push_back(c);
+  return mvcommon::DecodeBase64(clean, &out) ? out : std::string();
 }
 
 }  // namespace systest
