@@ -11,15 +11,13 @@ std::unique_ptr<ChromiumConnection> ChromiumConnection::Start(const LaunchOption
   auto process = ChromiumProcess::Launch(options, error);
   if (!process) return nullptr;
   std::unique_ptr<ChromiumConnection> connection(new ChromiumConnection());
-  connection->transport_ =
-      std::make_shared<DevToolsTransport>(process->command_fd(), process->event_fd());
-  process->ReleaseChannel();
+  connection->transport_ = std::make_shared<DevToolsTransport>(process->TakeChannel());
   connection->process_ = std::move(process);
   connection->browser_.reset(new DevToolsSession(connection->transport_, std::string()));
   connection->transport_->Start();
   // A weak reference: the reaper may report the exit while the connection is going away.
   std::weak_ptr<DevToolsTransport> weak = connection->transport_;
-  connection->process_->SetExitHandler([weak](int) {
+  connection->process_->SetExitHandler([weak](const ExitStatus&) {
     if (auto t = weak.lock()) t->MarkDead("Chromium exited");
   });
 

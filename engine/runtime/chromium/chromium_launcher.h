@@ -1,9 +1,8 @@
-// Starts a headless Chromium that speaks the DevTools protocol over two inherited
-// descriptors (fd 3: commands in, fd 4: replies and events out), and ends it with
-// its whole process group.
+// Finds and starts a headless Chromium that speaks the DevTools protocol over a pipe it inherits
+// (on POSIX: fd 3 commands in, fd 4 replies and events out), and ends it with every process it
+// started. Finding and the switches are the same everywhere; the process itself is each system's
+// (chromium_process_posix.cpp).
 #pragma once
-
-#include <sys/types.h>
 
 #include <atomic>
 #include <functional>
@@ -13,10 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include "engine/runtime/chromium/byte_stream.h"
+#include "engine/runtime/chromium/child_process.h"
+
 namespace mvengine {
 namespace chromium {
 
-// A regular file we may execute.
+// A regular file we may execute. Each system's.
 bool IsExecutableFile(const std::string& path);
 
 // The Chromium executable to start: `env_override` when set and non-empty (it is
@@ -24,7 +26,7 @@ bool IsExecutableFile(const std::string& path);
 // first of `candidates` that is an executable file; empty when there is none.
 std::string FindChromiumExecutable(const char* env_override,
                                    const std::vector<std::string>& candidates);
-// FindChromiumExecutable with MVCEF_CHROMIUM and the Debian install locations.
+// FindChromiumExecutable with MVCEF_CHROMIUM and the system's install locations. Each system's.
 std::string DefaultChromiumExecutable();
 
 // The switches every start uses, before the caller's extra switches.
@@ -40,7 +42,7 @@ class ChromiumProcess {
  public:
   // Called once, on the reaper thread, when the browser process has ended
   // (whoever ended it). Must not block.
-  using ExitHandler = std::function<void(int wait_status)>;
+  using ExitHandler = std::function<void(const ExitStatus& status)>;
 
   // Returns null and fills `error` when Chromium could not be started.
   static std::unique_ptr<ChromiumProcess> Launch(const LaunchOptions& options,
@@ -50,13 +52,10 @@ class ChromiumProcess {
   ChromiumProcess(const ChromiumProcess&) = delete;
   ChromiumProcess& operator=(const ChromiumProcess&) = delete;
 
-  // Our ends of the protocol channel; owned by this object until TakeChannel.
-  int command_fd() const { return command_fd_; }
-  int event_fd() const { return event_fd_; }
-  // Hands both descriptors to the caller, who then closes them.
-  void ReleaseChannel() { command_fd_ = event_fd_ = -1; }
+  // Our end of the protocol channel, once (null afterwards).
+  std::unique_ptr<ByteStream> TakeChannel();
 
-  pid_t pid() const { return pid_; }
+  ProcessId pid() const { return pid_; }
   const std::string& user_data_dir() const { return user_data_dir_; }
   bool exited() const { return exited_.load(); }
 
@@ -73,22 +72,17 @@ class ChromiumProcess {
   void ReapLoop();
   bool WaitExited(int timeout_ms);
 
-  pid_t pid_ = -1;
-  int command_fd_ = -1;
-  int event_fd_ = -1;
+  ProcessId pid_ = -1;
+  std::unique_ptr<ByteStream> channel_;
   std::string user_data_dir_;
   std::thread reaper_;
   // Reaper thread writes, anyone reads; the handler is guarded by mutex_.
   std::atomic<bool> exited_{false};
   std::mutex mutex_;
   ExitHandler exit_handler_;
-  int wait_status_ = 0;
+  ExitStatus exit_status_;
   bool terminated_ = false;  // caller's thread only
 };
-
-// Kills (SIGKILL) every process whose command line mentions `marker`; used to
-// sweep up Chromium helpers that left our process group.
-int KillProcessesMentioning(const std::string& marker);
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -1,12 +1,5 @@
 #include "engine/runtime/chromium/devtools_transport.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "engine/runtime/chromium/debug_log.h"
@@ -48,8 +41,7 @@ std::string EncodeCommand(int id, const std::string& method, const Json& params,
   return message.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-DevToolsTransport::DevToolsTransport(int write_fd, int read_fd)
-    : write_fd_(write_fd), read_fd_(read_fd) {}
+DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {}
 
 DevToolsTransport::~DevToolsTransport() { Close(); }
 
@@ -68,12 +60,12 @@ void DevToolsTransport::Close(const std::string& reason) {
     if (reader_.get_id() == std::this_thread::get_id()) return;  // the destructor finishes
     reader_.join();
   }
+  std::unique_ptr<ByteStream> stream;  // closed outside the locks
   std::lock_guard<std::mutex> write_lock(write_mutex_);
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_) return;
   closed_ = true;
-  if (write_fd_ >= 0) ::close(write_fd_);
-  if (read_fd_ >= 0 && read_fd_ != write_fd_) ::close(read_fd_);
+  stream.swap(stream_);
 }
 
 void DevToolsTransport::MarkDead(const std::string& reason) {
@@ -86,11 +78,8 @@ void DevToolsTransport::MarkDead(const std::string& reason) {
     close_reason_ = reason;
     waiters.swap(waiters_);
     on_close = close_handler_;
-    if (!closed_) {
-      // Wakes the reader and any writer waiting for room.
-      ::shutdown(read_fd_, SHUT_RDWR);
-      if (write_fd_ != read_fd_) ::shutdown(write_fd_, SHUT_RDWR);
-    }
+    // Wakes the reader and any writer waiting for room.
+    if (!closed_) stream_->Shutdown();
   }
   DebugLog("DevTools channel down: %s", reason.c_str());
   CommandResult failed;
@@ -144,36 +133,10 @@ bool DevToolsTransport::WriteAll(const std::string& bytes, std::string* error) {
     *error = close_reason();
     return false;
   }
-  size_t done = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (done < bytes.size()) {
-    // MSG_NOSIGNAL: a dead Chromium gives EPIPE here instead of killing the host.
-    ssize_t n = ::send(write_fd_, bytes.data() + done, bytes.size() - done,
-                       MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (n > 0) {
-      done += static_cast<size_t>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) {
-        *error = "Chromium stopped reading commands";
-        return false;
-      }
-      pollfd pfd{write_fd_, POLLOUT, 0};
-      ::poll(&pfd, 1, static_cast<int>(left.count()));
-      if (dead_) {
-        *error = close_reason();
-        return false;
-      }
-      continue;
-    }
-    *error = std::string("write to Chromium failed: ") + std::strerror(errno);
-    return false;
-  }
-  return true;
+  std::string why;
+  if (stream_->Write(bytes.data(), bytes.size(), std::chrono::seconds(5), &why)) return true;
+  *error = dead_ ? close_reason() : "writing to Chromium: " + why;
+  return false;
 }
 
 void DevToolsTransport::Send(const std::string& method, const Json& params,
@@ -247,20 +210,12 @@ void DevToolsTransport::Unsubscribe(int token) {
 void DevToolsTransport::ReadLoop() {
   MessageSplitter splitter;
   std::vector<char> buffer(1 << 16);
-  std::string reason;
-  for (;;) {
-    ssize_t n = ::read(read_fd_, buffer.data(), buffer.size());
-    if (n > 0) {
-      splitter.Feed(buffer.data(), static_cast<size_t>(n),
-                    [this](std::string&& text) { Dispatch(std::move(text)); });
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    reason = n == 0 ? "Chromium closed the DevTools channel"
-                    : std::string("read from Chromium failed: ") + std::strerror(errno);
-    break;
+  std::string error;
+  long n;
+  while ((n = stream_->Read(buffer.data(), buffer.size(), &error)) > 0) {
+    splitter.Feed(buffer.data(), static_cast<size_t>(n), [this](std::string&& text) { Dispatch(std::move(text)); });
   }
-  MarkDead(reason);
+  MarkDead(n == 0 ? "Chromium closed the DevTools channel" : "reading from Chromium: " + error);
 }
 
 void DevToolsTransport::Dispatch(std::string&& text) {

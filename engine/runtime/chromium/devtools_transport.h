@@ -1,5 +1,5 @@
-// The DevTools protocol over a pair of stream descriptors: NUL-terminated JSON
-// messages, commands matched to replies by id, events routed by session id.
+// The DevTools protocol over a byte stream: NUL-terminated JSON messages, commands matched to
+// replies by id, events routed by session id.
 #pragma once
 
 #include <atomic>
@@ -13,6 +13,8 @@
 #include <thread>
 
 #include <nlohmann/json.hpp>
+
+#include "engine/runtime/chromium/byte_stream.h"
 
 namespace mvengine {
 namespace chromium {
@@ -50,15 +52,14 @@ class DevToolsTransport {
   // Runs once when the channel is gone, with the reason.
   using CloseHandler = std::function<void(const std::string& reason)>;
 
-  // Takes ownership of both descriptors (they may be the same socket).
-  DevToolsTransport(int write_fd, int read_fd);
+  explicit DevToolsTransport(std::unique_ptr<ByteStream> stream);
   ~DevToolsTransport();  // Close()
 
   DevToolsTransport(const DevToolsTransport&) = delete;
   DevToolsTransport& operator=(const DevToolsTransport&) = delete;
 
   void Start();
-  // Fails every waiter, stops the reader and closes the descriptors. Idempotent.
+  // Fails every waiter, stops the reader and closes the stream. Idempotent.
   void Close(const std::string& reason = "closed");
   // Like Close, for a peer known to be dead; callable from any thread, also from
   // a handler (the reader thread is not joined there).
@@ -89,12 +90,11 @@ class DevToolsTransport {
   std::shared_ptr<Waiter> TakeWaiter(int id);
   void FailAll(const std::string& reason);
 
-  int write_fd_;
-  int read_fd_;
+  std::unique_ptr<ByteStream> stream_;  // closed (reset) by Close, after the reader has ended
   std::thread reader_;
   std::atomic<bool> dead_{false};
 
-  std::mutex write_mutex_;  // serialises whole messages on write_fd_
+  std::mutex write_mutex_;  // serialises whole messages on the stream
 
   mutable std::mutex mutex_;  // guards everything below
   int next_id_ = 1;
@@ -107,7 +107,7 @@ class DevToolsTransport {
   std::map<int, Subscription> subscriptions_;
   CloseHandler close_handler_;
   std::string close_reason_;
-  bool closed_ = false;  // Close() ran (descriptors gone)
+  bool closed_ = false;  // Close() ran (stream gone)
 };
 
 }  // namespace chromium

@@ -1,11 +1,13 @@
-// A stream socket carrying NUL-terminated JSON documents (the DevTools pipe's
-// framing): the channel between the browser process and its render side.
+// A byte stream carrying NUL-terminated JSON documents (the DevTools pipe's framing): the channel
+// between the browser process and its render side.
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "engine/runtime/chromium/byte_stream.h"
 #include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
@@ -13,8 +15,7 @@ namespace chromium {
 
 class MessageChannel {
  public:
-  explicit MessageChannel(int fd);  // takes ownership
-  ~MessageChannel();
+  explicit MessageChannel(std::unique_ptr<ByteStream> stream);
 
   MessageChannel(const MessageChannel&) = delete;
   MessageChannel& operator=(const MessageChannel&) = delete;
@@ -30,7 +31,7 @@ class MessageChannel {
   void Shutdown();
 
  private:
-  const int fd_;
+  const std::unique_ptr<ByteStream> stream_;
   std::mutex write_mutex_;  // one writer at a time
   // Reader thread only: the unfinished tail, and documents read but not yet returned.
   MessageSplitter splitter_;

@@ -1,10 +1,6 @@
 #include "engine/runtime/chromium/render_host.h"
 
-#include <signal.h>
-#include <sys/socket.h>
-
 #include <chrono>
-#include <sys/wait.h>
 
 #include "engine/runtime/chromium/bridge_protocol.h"
 #include "engine/runtime/chromium/chromium_browser.h"
@@ -58,10 +54,14 @@ std::shared_ptr<MessageChannel> RenderHost::Channel() {
   if (starts_ >= kMaxStarts) return nullptr;
   ++starts_;
   if (subprocess_.empty()) {
-    int fds[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return nullptr;
-    channel_ = std::make_shared<MessageChannel>(fds[0]);
-    auto render_end = std::make_shared<MessageChannel>(fds[1]);
+    std::unique_ptr<ByteStream> ours, theirs;
+    std::string error;
+    if (!MakeStreamPair(&ours, &theirs, &error)) {
+      DebugLog("render side: %s; pages get no native functions", error.c_str());
+      return nullptr;
+    }
+    channel_ = std::make_shared<MessageChannel>(std::move(ours));
+    auto render_end = std::make_shared<MessageChannel>(std::move(theirs));
     CefRefPtr<CefRenderProcessHandler> handler = handler_;
     threads_.emplace_back([handler, render_end] { RendererLoop(handler, render_end).Run(); });
     pid_ = -1;
@@ -75,10 +75,10 @@ std::shared_ptr<MessageChannel> RenderHost::Channel() {
     }
     channel_ = process.channel;
     pid_ = process.pid;
-    DebugLog("render side: process %d (%s)", static_cast<int>(pid_), subprocess_.c_str());
+    DebugLog("render side: process %ld (%s)", pid_, subprocess_.c_str());
   }
   std::shared_ptr<MessageChannel> channel = channel_;
-  const pid_t pid = pid_;
+  const ProcessId pid = pid_;
   threads_.emplace_back([this, channel, pid] { ReadLoop(channel, pid); });
   return channel_;
 }
@@ -98,7 +98,7 @@ void RenderHost::Stop() {
     channel->ShutdownWrite();
     std::unique_lock<std::mutex> lock(mutex_);
     if (!ended_.wait_for(lock, std::chrono::milliseconds(kEndGraceMs), [&] { return channel_ != channel; })) {
-      if (pid_ > 0) kill(pid_, SIGKILL);
+      KillProcess(pid_);
       channel->Shutdown();
     }
   }
@@ -108,21 +108,19 @@ void RenderHost::Stop() {
   browsers_.clear();
 }
 
-pid_t RenderHost::render_pid() {
+ProcessId RenderHost::render_pid() {
   std::lock_guard<std::mutex> lock(mutex_);
   return pid_;
 }
 
-void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, pid_t pid) {
+void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid) {
   Json message;
   while (channel->Receive(&message)) {
     if (message.is_object()) OnRenderMessage(message);
   }
   channel->Shutdown();
   if (pid > 0) {
-    const int status = EndRenderProcess(pid, kEndGraceMs);
-    if (WIFSIGNALED(status)) DebugLog("render side: process %d ended by signal %d", pid, WTERMSIG(status));
-    else DebugLog("render side: process %d exited with %d", pid, WEXITSTATUS(status));
+    DebugLog("render side: process %ld %s", pid, DescribeExit(EndRenderProcess(pid, kEndGraceMs)).c_str());
   } else {
     DebugLog("render side: the render thread ended");
   }

@@ -5,8 +5,6 @@
 // speaks the same channel (render_wire.h).
 #pragma once
 
-#include <sys/types.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -16,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/runtime/chromium/child_process.h"
 #include "engine/runtime/chromium/devtools_session.h"
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
@@ -49,7 +48,7 @@ class RenderHost {
   bool PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message);
 
   // The render process, -1 when there is none (tests).
-  pid_t render_pid();
+  ProcessId render_pid();
 
  private:
   struct Pending {
@@ -58,7 +57,7 @@ class RenderHost {
   };
   // A running render side, or null; starts one when there is none (not after Stop).
   std::shared_ptr<MessageChannel> Channel();
-  void ReadLoop(std::shared_ptr<MessageChannel> channel, pid_t pid);
+  void ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid);
   void OnRenderMessage(const Json& message);
   CefRefPtr<ChromiumBrowser> BrowserById(int id);
 
@@ -71,7 +70,7 @@ class RenderHost {
   bool stopped_ = false;
   int starts_ = 0;
   std::shared_ptr<MessageChannel> channel_;  // null while no render side runs
-  pid_t pid_ = -1;
+  ProcessId pid_ = -1;
   std::vector<std::thread> threads_;      // readers and the in-process renderer; joined by Stop
   uint64_t next_seq_ = 1;
   std::map<uint64_t, Pending> pending_;   // requests the render side has not answered

@@ -1,25 +1,25 @@
-// Starting and ending the render process: the sub-process executable, run with
-// the renderer type and its end of a fresh channel.
+// Starting and ending the render process: the sub-process executable, run with the renderer type
+// and its end of a fresh channel. The command line is the same everywhere; starting and ending
+// are each system's (render_process_posix.cpp).
 #pragma once
-
-#include <sys/types.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/runtime/chromium/child_process.h"
 #include "engine/runtime/chromium/message_channel.h"
 
 namespace mvengine {
 namespace chromium {
 
-// The command line the render process gets: `executable` first, then the
-// process type, the channel's descriptor, and `extra_switches`.
-std::vector<std::string> RenderProcessArgs(const std::string& executable, int channel_fd,
+// The command line the render process gets: `executable` first, then the process type, the name
+// of its end of the channel (OpenInheritedStream opens it there), and `extra_switches`.
+std::vector<std::string> RenderProcessArgs(const std::string& executable, const std::string& channel,
                                            const std::vector<std::string>& extra_switches);
 
 struct RenderProcess {
-  pid_t pid = -1;
+  ProcessId pid = -1;
   std::shared_ptr<MessageChannel> channel;  // our end
 };
 
@@ -28,8 +28,7 @@ bool StartRenderProcess(const std::string& executable, const std::vector<std::st
                         RenderProcess* out, std::string* error);
 
 // Waits up to `grace_ms` for the process to end by itself, then kills it; always reaps it.
-// Returns the wait status.
-int EndRenderProcess(pid_t pid, int grace_ms);
+ExitStatus EndRenderProcess(ProcessId pid, int grace_ms);
 
 }  // namespace chromium
 }  // namespace mvengine

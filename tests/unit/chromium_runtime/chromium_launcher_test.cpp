@@ -108,13 +108,12 @@ TEST_F(ScriptDir, ChildGetsTheChannelOnFd3And4AndQuitsWhenItCloses) {
   EXPECT_TRUE(fs::is_directory(process->user_data_dir()));
 
   std::promise<std::string> args;
-  DevToolsTransport transport(process->command_fd(), process->event_fd());
-  process->ReleaseChannel();
+  DevToolsTransport transport(process->TakeChannel());
   transport.Subscribe("", [&](const std::string& method, const Json& params) {
     if (method == "Fake.args") args.set_value(params.value("n", std::string()));
   });
-  std::promise<int> exit_status;
-  process->SetExitHandler([&](int status) { exit_status.set_value(status); });
+  std::promise<ExitStatus> exit_status;
+  process->SetExitHandler([&](const ExitStatus& status) { exit_status.set_value(status); });
   transport.Start();
   auto f = args.get_future();
   ASSERT_EQ(f.wait_for(5s), std::future_status::ready);
@@ -127,8 +126,9 @@ TEST_F(ScriptDir, ChildGetsTheChannelOnFd3And4AndQuitsWhenItCloses) {
   transport.Close();  // closes fd 3 on our side: the fake quits by itself
   auto exited = exit_status.get_future();
   ASSERT_EQ(exited.wait_for(5s), std::future_status::ready);
-  int status = exited.get();
-  EXPECT_TRUE(WIFEXITED(status));
+  ExitStatus status = exited.get();
+  EXPECT_FALSE(status.signaled);
+  EXPECT_EQ(status.code, 0);
   std::string dir = process->user_data_dir();
   process->Terminate(500);
   EXPECT_FALSE(fs::exists(dir));
@@ -147,7 +147,7 @@ TEST_F(ScriptDir, TerminateEscalatesAndKillsTheWholeGroup) {
   pid_t helper = 0;
   std::ifstream(pid_file) >> helper;
   ASSERT_GT(helper, 0);
-  pid_t main_pid = process->pid();
+  pid_t main_pid = static_cast<pid_t>(process->pid());
   ASSERT_TRUE(ProcessAlive(helper));
 
   auto start = std::chrono::steady_clock::now();
@@ -164,17 +164,18 @@ TEST_F(ScriptDir, ExitHandlerReportsAnOutsideKill) {
   std::string error;
   auto process = ChromiumProcess::Launch(options, &error);
   ASSERT_NE(process, nullptr) << error;
-  std::promise<int> exit_status;
-  process->SetExitHandler([&](int status) { exit_status.set_value(status); });
-  ::kill(process->pid(), SIGKILL);
+  std::promise<ExitStatus> exit_status;
+  process->SetExitHandler([&](const ExitStatus& status) { exit_status.set_value(status); });
+  ::kill(static_cast<pid_t>(process->pid()), SIGKILL);
   auto f = exit_status.get_future();
   ASSERT_EQ(f.wait_for(5s), std::future_status::ready);
-  int status = f.get();
-  EXPECT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(WTERMSIG(status), SIGKILL);
+  ExitStatus status = f.get();
+  EXPECT_TRUE(status.signaled);
+  EXPECT_EQ(status.code, SIGKILL);
+  EXPECT_EQ(DescribeExit(status), "ended by signal 9");
   // A handler installed after the exit still hears about it, at once.
   bool late = false;
-  process->SetExitHandler([&](int) { late = true; });
+  process->SetExitHandler([&](const ExitStatus&) { late = true; });
   EXPECT_TRUE(late);
 }
 

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/byte_stream_posix.h"
 #include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
@@ -66,7 +67,7 @@ struct Channel {
   Channel() {
     int fds[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    transport = std::make_shared<DevToolsTransport>(fds[0], fds[0]);
+    transport = std::make_shared<DevToolsTransport>(MakeSocketStream(fds[0], fds[0]));
     peer.reset(new FakePeer(fds[1]));
   }
   std::shared_ptr<DevToolsTransport> transport;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/byte_stream_posix.h"
 #include "engine/runtime/chromium/message_channel.h"
 #include "engine/runtime/chromium/process_message_json.h"
 #include "engine/runtime/chromium/render_process.h"
@@ -106,12 +107,13 @@ TEST(ProcessMessageJson, NestingPastTheLimitArrivesAsNull) {
 
 struct SocketPair {
   SocketPair() { EXPECT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds)); }
+  std::unique_ptr<ByteStream> End(int i) { return MakeSocketStream(fds[i], fds[i]); }
   int fds[2];
 };
 
 TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
   SocketPair pair;
-  MessageChannel a(pair.fds[0]), b(pair.fds[1]);
+  MessageChannel a(pair.End(0)), b(pair.End(1));
   const std::string big(3 << 20, 'x');  // many reads for one message
   std::thread writer([&] {
     EXPECT_TRUE(a.Send({{"n", 1}}));
@@ -132,14 +134,14 @@ TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
 
 TEST(MessageChannel, TextsThatAreNotJsonAreSkippedAndBadTextIsReplaced) {
   SocketPair pair;
-  MessageChannel b(pair.fds[1]);
+  MessageChannel b(pair.End(1));
   const std::string raw = std::string("not json") + '\0' + "{\"ok\":true}" + '\0';
   ASSERT_EQ(static_cast<ssize_t>(raw.size()), write(pair.fds[0], raw.data(), raw.size()));
   Json m;
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_EQ(true, m["ok"]);
 
-  MessageChannel a(pair.fds[0]);
+  MessageChannel a(pair.End(0));
   EXPECT_TRUE(a.Send({{"s", std::string("\xFF\xFE bad utf-8")}}));  // must not throw
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_TRUE(m["s"].is_string());
@@ -147,7 +149,7 @@ TEST(MessageChannel, TextsThatAreNotJsonAreSkippedAndBadTextIsReplaced) {
 
 TEST(MessageChannel, SendingToAGonePeerFailsQuietly) {
   SocketPair pair;
-  MessageChannel a(pair.fds[0]);
+  MessageChannel a(pair.End(0));
   close(pair.fds[1]);
   // No SIGPIPE: the test process would die here.
   EXPECT_FALSE(a.Send({{"n", 1}}) && a.Send({{"n", 2}}));
@@ -155,7 +157,7 @@ TEST(MessageChannel, SendingToAGonePeerFailsQuietly) {
 
 TEST(MessageChannel, ShutdownWakesABlockedReader) {
   SocketPair pair;
-  MessageChannel a(pair.fds[0]), b(pair.fds[1]);
+  MessageChannel a(pair.End(0)), b(pair.End(1));
   std::thread reader([&] {
     Json m;
     EXPECT_FALSE(b.Receive(&m));
@@ -180,7 +182,7 @@ TEST(RenderWire, FrameInfoRoundTripsAndNeedsAKey) {
 TEST(RenderProcess, CommandLineNamesTheTypeAndTheChannel) {
   EXPECT_EQ((std::vector<std::string>{"/p/mvcef/marovekcef", "--type=renderer", "--mvcef-render-channel=3",
                                       "--lang=zh-CN"}),
-            RenderProcessArgs("/p/mvcef/marovekcef", 3, {"--lang=zh-CN"}));
+            RenderProcessArgs("/p/mvcef/marovekcef", "3", {"--lang=zh-CN"}));
 }
 
 TEST(RenderProcess, AnExecutableThatCannotRunIsReportedNotStarted) {
@@ -204,11 +206,11 @@ TEST(RenderProcess, AProcessThatIgnoresTheEndIsKilledAndReaped) {
   close(fd);
   chmod(path, 0700);
   const bool started = StartRenderProcess(path, {}, &process, &error);
-  const int status = started ? EndRenderProcess(process.pid, 300) : 0;
+  const ExitStatus status = started ? EndRenderProcess(process.pid, 300) : ExitStatus();
   unlink(path);
   ASSERT_TRUE(started) << error;
-  EXPECT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(-1, kill(process.pid, 0));  // gone, not a zombie we still own
+  EXPECT_TRUE(status.signaled);
+  EXPECT_EQ(-1, kill(static_cast<pid_t>(process.pid), 0));  // gone, not a zombie we still own
 }
 
 }  // namespace

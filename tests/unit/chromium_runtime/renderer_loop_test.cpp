@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/byte_stream_posix.h"
 #include "engine/runtime/chromium/message_channel.h"
 #include "engine/src/v8_model.h"
 #include "engine/runtime/chromium/process_message_json.h"
@@ -84,8 +85,8 @@ class RendererLoopTest : public ::testing::Test {
   void SetUp() override {
     int fds[2];
     ASSERT_EQ(0, socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds));
-    browser_side_ = std::make_shared<MessageChannel>(fds[0]);
-    auto render_side = std::make_shared<MessageChannel>(fds[1]);
+    browser_side_ = std::make_shared<MessageChannel>(MakeSocketStream(fds[0], fds[0]));
+    auto render_side = std::make_shared<MessageChannel>(MakeSocketStream(fds[1], fds[1]));
     CefRefPtr<Handler> handler = handler_;
     thread_ = std::thread([handler, render_side] { RendererLoop(handler.get(), render_side).Run(); });
   }
