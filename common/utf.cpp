@@ -124,24 +124,14 @@ bool Convert(const Src* src, size_t len, Out* out, Read read, Write write) {
 
 }  // namespace
 
-bool Utf8ToUtf16(const char* src, size_t len, std::u16string* out) {
-  return Convert(src, len, out, ReadUtf8Chars, WriteUtf16);
-}
-bool Utf16ToUtf8(const char16_t* src, size_t len, std::string* out) {
-  return Convert(src, len, out, ReadUtf16, WriteUtf8);
-}
-bool Utf32ToUtf16(const char32_t* src, size_t len, std::u16string* out) {
-  return Convert(src, len, out, ReadUtf32, WriteUtf16);
-}
-bool Utf16ToUtf32(const char16_t* src, size_t len, std::u32string* out) {
-  return Convert(src, len, out, ReadUtf16, WriteUtf32);
-}
-bool Utf8ToUtf32(const char* src, size_t len, std::u32string* out) {
-  return Convert(src, len, out, ReadUtf8Chars, WriteUtf32);
-}
-bool Utf32ToUtf8(const char32_t* src, size_t len, std::string* out) {
-  return Convert(src, len, out, ReadUtf32, WriteUtf8);
-}
+// clang-format off
+bool Utf8ToUtf16(const char* s, size_t n, std::u16string* out) { return Convert(s, n, out, ReadUtf8Chars, WriteUtf16); }
+bool Utf16ToUtf8(const char16_t* s, size_t n, std::string* out) { return Convert(s, n, out, ReadUtf16, WriteUtf8); }
+bool Utf32ToUtf16(const char32_t* s, size_t n, std::u16string* out) { return Convert(s, n, out, ReadUtf32, WriteUtf16); }
+bool Utf16ToUtf32(const char16_t* s, size_t n, std::u32string* out) { return Convert(s, n, out, ReadUtf16, WriteUtf32); }
+bool Utf8ToUtf32(const char* s, size_t n, std::u32string* out) { return Convert(s, n, out, ReadUtf8Chars, WriteUtf32); }
+bool Utf32ToUtf8(const char32_t* s, size_t n, std::string* out) { return Convert(s, n, out, ReadUtf32, WriteUtf8); }
+// clang-format on
 
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;

@@ -319,40 +319,27 @@ CefRefPtr<CefV8Value> CefV8Value::CreateUndefined() { return new V8Value(Kind::k
 
 CefRefPtr<CefV8Value> CefV8Value::CreateNull() { return new V8Value(Kind::kNull); }
 
-CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) {
-  V8Value* v = new V8Value(Kind::kBool);
-  v->bool_value_ = value;
+namespace {
+
+// A value of `kind` whose `field` holds `value`.
+template <typename T, typename V>
+CefRefPtr<CefV8Value> Made(Kind kind, T V8Value::*field, const V& value) {
+  V8Value* v = new V8Value(kind);
+  v->*field = value;
   return v;
 }
 
-CefRefPtr<CefV8Value> CefV8Value::CreateInt(int32 value) {
-  V8Value* v = new V8Value(Kind::kInt);
-  v->int_value_ = value;
-  return v;
-}
+}  // namespace
 
-CefRefPtr<CefV8Value> CefV8Value::CreateUInt(uint32 value) {
-  V8Value* v = new V8Value(Kind::kUInt);
-  v->uint_value_ = value;
-  return v;
-}
-
+CefRefPtr<CefV8Value> CefV8Value::CreateBool(bool value) { return Made(Kind::kBool, &V8Value::bool_value_, value); }
+CefRefPtr<CefV8Value> CefV8Value::CreateInt(int32 value) { return Made(Kind::kInt, &V8Value::int_value_, value); }
+CefRefPtr<CefV8Value> CefV8Value::CreateUInt(uint32 value) { return Made(Kind::kUInt, &V8Value::uint_value_, value); }
 CefRefPtr<CefV8Value> CefV8Value::CreateDouble(double value) {
-  V8Value* v = new V8Value(Kind::kDouble);
-  v->double_value_ = value;
-  return v;
+  return Made(Kind::kDouble, &V8Value::double_value_, value);
 }
-
-CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) {
-  V8Value* v = new V8Value(Kind::kDate);
-  v->date_value_ = date;
-  return v;
-}
-
+CefRefPtr<CefV8Value> CefV8Value::CreateDate(const CefTime& date) { return Made(Kind::kDate, &V8Value::date_value_, date); }
 CefRefPtr<CefV8Value> CefV8Value::CreateString(const CefString& value) {
-  V8Value* v = new V8Value(Kind::kString);
-  v->string_value_ = value;
-  return v;
+  return Made(Kind::kString, &V8Value::string_value_, value);
 }
 
 CefRefPtr<CefV8Value> CefV8Value::CreateObject(CefRefPtr<CefV8Accessor> accessor) {

@@ -2,7 +2,7 @@
 // so Chromium sees them in the order the host made them.
 #include "engine/runtime/chromium/chromium_browser.h"
 
-#include "engine/runtime/chromium/context_menu.h"
+#include "engine/src/context_menu.h"
 #include "include/cef_context_menu_handler.h"
 #include "engine/runtime/chromium/input_mapping.h"
 
@@ -34,8 +34,9 @@ void ChromiumBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButto
       CefRefPtr<CefContextMenuHandler> handler = self->client_->GetContextMenuHandler();
       CefRefPtr<CefFrame> frame = self->GetMainFrame();
       if (!handler || !frame) return;
-      CefRefPtr<CefContextMenuParams> params(new ContextMenuParams(x, y, frame->GetURL().ToString()));
-      CefRefPtr<CefMenuModel> model(new MenuModel());
+      const std::string url = frame->GetURL().ToString();
+      CefRefPtr<CefContextMenuParams> params = CreateContextMenuParams(x, y, url, url);
+      CefRefPtr<CefMenuModel> model = CreateMenuModel();
       model->AddItem(MENU_ID_BACK, "Back");
       model->AddItem(MENU_ID_FORWARD, "Forward");
       model->AddItem(MENU_ID_RELOAD, "Reload");

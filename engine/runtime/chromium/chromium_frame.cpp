@@ -13,15 +13,14 @@ ChromiumFrame::ChromiumFrame(CefRefPtr<ChromiumBrowser> browser, std::string dev
       identifier_(identifier),
       parent_devtools_id_(std::move(parent_devtools_id)) {}
 
-bool ChromiumFrame::IsValid() {
+CefRefPtr<ChromiumBrowser> ChromiumFrame::browser() {
   std::lock_guard<std::mutex> lock(mutex_);
-  return browser_.get() != nullptr;
+  return browser_;
 }
 
-CefRefPtr<CefBrowser> ChromiumFrame::GetBrowser() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return browser_.get();
-}
+bool ChromiumFrame::IsValid() { return browser() != nullptr; }
+
+CefRefPtr<CefBrowser> ChromiumFrame::GetBrowser() { return browser().get(); }
 
 CefString ChromiumFrame::GetURL() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -34,13 +33,9 @@ CefString ChromiumFrame::GetName() {
 }
 
 CefRefPtr<CefFrame> ChromiumFrame::GetParent() {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser || parent_devtools_id_.empty()) return nullptr;
-  return browser->FrameForDevToolsId(parent_devtools_id_);
+  CefRefPtr<ChromiumBrowser> owner = browser();
+  if (!owner || parent_devtools_id_.empty()) return nullptr;
+  return owner->FrameForDevToolsId(parent_devtools_id_);
 }
 
 void ChromiumFrame::SetUrlAndName(const std::string& url, const std::string& name) {
@@ -54,72 +49,44 @@ void ChromiumFrame::Detach() {
   browser_ = nullptr;
 }
 
+void ChromiumFrame::SendToPage(const std::string& method, const Json& params) {
+  CefRefPtr<ChromiumBrowser> owner = browser();
+  if (!owner) return;
+  if (auto session = owner->session()) session->Send(method, params);
+}
+
+void ChromiumFrame::Evaluate(const std::string& expression, CefRefPtr<CefStringVisitor> visitor) {
+  CefRefPtr<ChromiumBrowser> owner = browser();
+  if (!owner) return;
+  std::string id = devtools_id_;
+  owner->PostToUi([owner, id, expression, visitor] {
+    owner->EvaluateInFrame(id, expression, [visitor](const std::string& text) {
+      if (visitor) visitor->Visit(text);
+    });
+  });
+}
+
 void ChromiumFrame::LoadURL(const CefString& url) {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser) return;
-  if (auto s = browser->session()) {
-    Json params = {{"url", url.ToString()}};
-    if (!IsMain()) params["frameId"] = devtools_id_;
-    s->Send("Page.navigate", params);
-  }
+  Json params = {{"url", url.ToString()}};
+  if (!IsMain()) params["frameId"] = devtools_id_;
+  SendToPage("Page.navigate", params);
 }
 
 void ChromiumFrame::LoadString(const CefString& string_val, const CefString& url) {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser) return;
   // The content replaces the frame's document in place; `url` only names it.
-  if (auto s = browser->session())
-    s->Send("Page.setDocumentContent", {{"frameId", devtools_id_}, {"html", string_val.ToString()}});
+  SendToPage("Page.setDocumentContent", {{"frameId", devtools_id_}, {"html", string_val.ToString()}});
 }
 
 void ChromiumFrame::ExecuteJavaScript(const CefString& code, const CefString& script_url, int start_line) {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser) return;
-  std::string expression = code.ToString();
-  std::string id = devtools_id_;
-  browser->context()->ui.Post([browser, id, expression] {
-    browser->EvaluateInFrame(id, expression, [](const std::string&) {});
-  });
+  Evaluate(code.ToString(), nullptr);
 }
 
 void ChromiumFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser || !visitor) return;
-  std::string id = devtools_id_;
-  browser->context()->ui.Post([browser, id, visitor] {
-    browser->EvaluateInFrame(id, "document.body ? document.body.innerText : ''",
-                             [visitor](const std::string& text) { visitor->Visit(text); });
-  });
+  if (visitor) Evaluate("document.body ? document.body.innerText : ''", visitor);
 }
 
 void ChromiumFrame::GetSource(CefRefPtr<CefStringVisitor> visitor) {
-  CefRefPtr<ChromiumBrowser> browser;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    browser = browser_;
-  }
-  if (!browser || !visitor) return;
-  std::string id = devtools_id_;
-  browser->context()->ui.Post([browser, id, visitor] {
-    browser->EvaluateInFrame(id, "document.documentElement ? document.documentElement.outerHTML : ''",
-                             [visitor](const std::string& text) { visitor->Visit(text); });
-  });
+  if (visitor) Evaluate("document.documentElement ? document.documentElement.outerHTML : ''", visitor);
 }
 
 // Contexts live on the render side only, as in a browser process of the engine.

@@ -7,6 +7,7 @@
 #include "include/cef_browser.h"
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
+#include "engine/runtime/chromium/devtools_transport.h"
 
 namespace mvengine {
 namespace chromium {
@@ -39,6 +40,12 @@ class ChromiumFrame : public CefFrame {
   void Detach();  // the frame left the page, or the browser closed
 
  private:
+  CefRefPtr<ChromiumBrowser> browser();  // null once detached
+  void SendToPage(const std::string& method, const Json& params);
+  // Evaluates `expression` in this frame's document on the UI thread; `visitor` (may be null) gets
+  // the string result.
+  void Evaluate(const std::string& expression, CefRefPtr<CefStringVisitor> visitor);
+
   std::mutex mutex_;  // guards the fields below
   CefRefPtr<ChromiumBrowser> browser_;  // null once detached (breaks the cycle)
   std::string url_;

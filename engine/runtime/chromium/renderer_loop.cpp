@@ -61,8 +61,7 @@ void RendererLoop::OnRequest(const Json& message) {
       const std::string op = request.value("op", std::string());
       if (op == "context") answer = CreateContext(browser, frame);
       else if (op == "call") answer = Call(browser, frame, request);
-      else if (op == "get") answer = Get(browser, frame, request);
-      else if (op == "set") answer = Set(browser, frame, request);
+      else if (op == "get" || op == "set") answer = Value(op, browser, frame, request);
     }
   }
   // Always answered: the page is blocked until it is.
@@ -118,12 +117,17 @@ std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<Ren
   return Dump(CallAnswer(retval, exception));
 }
 
-std::string RendererLoop::Get(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
-                              const Json& request) {
+std::string RendererLoop::Value(const std::string& op, CefRefPtr<RendererBrowser> browser,
+                                CefRefPtr<RendererFrame> frame, const Json& request) {
   Document* document = DocumentOf(browser, frame);
   CefRefPtr<CefV8Value> global = document ? document->context->GetGlobal() : NULL;
-  if (!global) return Dump(Json::object());
+  if (!global) return Dump(Json::object());  // answered all the same: the page waits for it
   const std::string name = request.value("name", std::string());
+  return op == "get" ? Get(document, global, name, request) : Set(document, global, name, request);
+}
+
+std::string RendererLoop::Get(Document* document, CefRefPtr<CefV8Value> global, const std::string& name,
+                              const Json& request) {
   CefRefPtr<CefV8Value> value = global->GetValue(name);
   auto kept = document->kept.find(name);
   if (kept != document->kept.end()) {
@@ -133,12 +137,8 @@ std::string RendererLoop::Get(CefRefPtr<RendererBrowser> browser, CefRefPtr<Rend
   return Dump(ValueAnswer(value));
 }
 
-std::string RendererLoop::Set(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+std::string RendererLoop::Set(Document* document, CefRefPtr<CefV8Value> global, const std::string& name,
                               const Json& request) {
-  Document* document = DocumentOf(browser, frame);
-  CefRefPtr<CefV8Value> global = document ? document->context->GetGlobal() : NULL;
-  if (!global) return Dump(Json::object());
-  const std::string name = request.value("name", std::string());
   const bool kept = request.value("kept", false);
   // Native code sees an object of its own where the page keeps one it cannot pass.
   CefRefPtr<CefV8Value> value = kept ? CefV8Value::CreateObject(NULL) : WrittenValue(request);

@@ -31,8 +31,9 @@ class RendererLoop {
   CefRefPtr<RendererBrowser> BrowserFor(const Json& descriptor);
   std::string CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
   std::string Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
-  std::string Get(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
-  std::string Set(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);
+  // A read or write of a value of the frame's document.
+  std::string Value(const std::string& op, CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
+                    const Json& request);
   void ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
                       CefRefPtr<CefV8Context> context);
 
@@ -48,6 +49,8 @@ class RendererLoop {
     std::map<std::string, CefRefPtr<CefV8Value>> kept;
   };
   Document* DocumentOf(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
+  std::string Get(Document* document, CefRefPtr<CefV8Value> global, const std::string& name, const Json& request);
+  std::string Set(Document* document, CefRefPtr<CefV8Value> global, const std::string& name, const Json& request);
   std::map<std::pair<int, std::string>, Document> contexts_;
 };
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "engine/runtime/scripted/call_recorder.h"
-#include "engine/src/menu_model.h"
+#include "engine/src/context_menu.h"
 #include "engine/runtime/scripted/scripted_runtime.h"
 #include "engine/src/v8_model.h"
 #include "engine/runtime/scripted/world.h"
@@ -45,35 +45,6 @@ class JSDialogCallback : public CefJSDialogCallback {
  private:
   DialogOutcome outcome_;
   IMPLEMENT_REFCOUNTING(JSDialogCallback);
-};
-
-class ContextMenuParams : public CefContextMenuParams {
- public:
-  ContextMenuParams(const std::string& page_url) : page_url_(page_url) {}
-  int GetXCoord() override { return 10; }
-  int GetYCoord() override { return 10; }
-  TypeFlags GetTypeFlags() override { return CM_TYPEFLAG_PAGE; }
-  CefString GetLinkUrl() override { return CefString(); }
-  CefString GetUnfilteredLinkUrl() override { return CefString(); }
-  CefString GetSourceUrl() override { return CefString(); }
-  bool HasImageContents() override { return false; }
-  CefString GetPageUrl() override { return page_url_; }
-  CefString GetFrameUrl() override { return CefString(); }
-  CefString GetFrameCharset() override { return CefString(); }
-  MediaType GetMediaType() override { return CM_MEDIATYPE_NONE; }
-  MediaStateFlags GetMediaStateFlags() override { return CM_MEDIAFLAG_NONE; }
-  CefString GetSelectionText() override { return CefString(); }
-  CefString GetMisspelledWord() override { return CefString(); }
-  bool GetDictionarySuggestions(std::vector<CefString>& suggestions) override { return false; }
-  bool IsEditable() override { return false; }
-  bool IsSpellCheckEnabled() override { return false; }
-  EditStateFlags GetEditStateFlags() override { return CM_EDITFLAG_NONE; }
-  bool IsCustomMenu() override { return false; }
-  bool IsPepperMenu() override { return false; }
-
- private:
-  const CefString page_url_;
-  IMPLEMENT_REFCOUNTING(ContextMenuParams);
 };
 
 class RunContextMenuCallback : public CefRunContextMenuCallback {
@@ -321,7 +292,7 @@ ContextMenuOutcome ContextMenu(int browser_id, int64 frame_id) {
     model->AddItem(MENU_ID_VIEW_SOURCE, "View source");
     outcome.items_before = model->GetCount();
     CefRefPtr<CefFrame> frame = BrowserFrame(t, frame_id);
-    CefRefPtr<CefContextMenuParams> params = new ContextMenuParams("http://example.test/");
+    CefRefPtr<CefContextMenuParams> params = CreateContextMenuParams(10, 10, "http://example.test/", std::string());
     handler->OnBeforeContextMenu(t.browser, frame, params, model);
     outcome.items_after = model->GetCount();
     outcome.clear_calls = MenuModelClearCount(model);

@@ -1,4 +1,4 @@
-// The runtime's own parts that need no Chromium: the switch translation and the context menu model.
+// The runtime's switch translation.
 #include <atomic>
 #include <future>
 #include <vector>
@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/runtime/chromium/chromium_switches.h"
-#include "engine/runtime/chromium/context_menu.h"
 
 namespace mvengine {
 namespace chromium {
@@ -45,27 +44,6 @@ TEST(TranslateSwitches, LangBecomesAcceptLangAndLocaleOthersPassOrDrop) {
   }
   EXPECT_TRUE(TranslateSwitches({{"lang", ""}}).locale.empty());
   EXPECT_TRUE(TranslateSwitches({}).args.empty());
-}
-
-TEST(MenuModel, AddRemoveAndLookUp) {
-  CefRefPtr<MenuModel> model(new MenuModel());
-  EXPECT_TRUE(model->AddItem(100, "Back"));
-  EXPECT_TRUE(model->AddSeparator());
-  EXPECT_TRUE(model->AddItem(102, "Reload"));
-  EXPECT_EQ(model->GetCount(), 3);
-  EXPECT_EQ(model->GetIndexOf(102), 2);
-  EXPECT_EQ(model->GetLabel(102).ToString(), "Reload");
-  EXPECT_EQ(model->GetTypeAt(1), MENUITEMTYPE_SEPARATOR);
-  EXPECT_EQ(model->GetType(100), MENUITEMTYPE_COMMAND);
-  EXPECT_EQ(model->GetCommandIdAt(7), -1);
-  EXPECT_EQ(model->GetLabelAt(-1).ToString(), "");
-  EXPECT_EQ(model->GetType(555), MENUITEMTYPE_NONE);
-  EXPECT_TRUE(model->Remove(100));
-  EXPECT_FALSE(model->Remove(100));
-  EXPECT_EQ(model->GetIndexOf(102), 1);
-  EXPECT_FALSE(model->RemoveAt(5));
-  EXPECT_TRUE(model->Clear());
-  EXPECT_EQ(model->GetCount(), 0);
 }
 
 }  // namespace

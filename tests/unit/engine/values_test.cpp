@@ -1,6 +1,7 @@
-// Lists, dictionaries, binary values and process messages.
+// Lists, dictionaries, binary values, process messages and the context menu model.
 #include <gtest/gtest.h>
 
+#include "engine/src/context_menu.h"
 #include "include/cef_process_message.h"
 #include "include/cef_values.h"
 
@@ -132,6 +133,28 @@ TEST(Value, HoldsOneTypedValue) {
   list->SetValue(0, v);
   EXPECT_EQ(VTYPE_DOUBLE, list->GetType(0));
   EXPECT_TRUE(list->GetValue(0)->IsEqual(v));
+}
+
+TEST(MenuModel, AddRemoveAndLookUp) {
+  CefRefPtr<CefMenuModel> model = mvengine::CreateMenuModel();
+  EXPECT_TRUE(model->AddItem(100, "Back"));
+  EXPECT_TRUE(model->AddSeparator());
+  EXPECT_TRUE(model->AddItem(102, "Reload"));
+  EXPECT_EQ(model->GetCount(), 3);
+  EXPECT_EQ(model->GetIndexOf(102), 2);
+  EXPECT_EQ(model->GetLabel(102).ToString(), "Reload");
+  EXPECT_EQ(model->GetTypeAt(1), MENUITEMTYPE_SEPARATOR);
+  EXPECT_EQ(model->GetType(100), MENUITEMTYPE_COMMAND);
+  EXPECT_EQ(model->GetCommandIdAt(7), -1);
+  EXPECT_EQ(model->GetLabelAt(-1).ToString(), "");
+  EXPECT_EQ(model->GetType(555), MENUITEMTYPE_NONE);
+  EXPECT_TRUE(model->Remove(100));
+  EXPECT_FALSE(model->Remove(100));
+  EXPECT_EQ(model->GetIndexOf(102), 1);
+  EXPECT_FALSE(model->RemoveAt(5));
+  EXPECT_TRUE(model->Clear());
+  EXPECT_EQ(model->GetCount(), 0);
+  EXPECT_EQ(mvengine::MenuModelClearCount(model), 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "engine/src/menu_model.h"
+#include "engine/src/context_menu.h"
 
 #include <atomic>
 #include <string>
@@ -13,8 +13,7 @@ struct Item {
   cef_menu_item_type_t type;
 };
 
-// Used on one thread at a time (the UI thread); only the clear count is read
-// from elsewhere.
+// Used on one thread at a time (the UI thread); only the clear count is read from elsewhere.
 class MenuModel : public CefMenuModel {
  public:
   bool Clear() override {
@@ -61,7 +60,46 @@ class MenuModel : public CefMenuModel {
   IMPLEMENT_REFCOUNTING(MenuModel);
 };
 
+class ContextMenuParams : public CefContextMenuParams {
+ public:
+  ContextMenuParams(int x, int y, const std::string& page_url, const std::string& frame_url)
+      : x_(x), y_(y), page_url_(page_url), frame_url_(frame_url) {}
+  int GetXCoord() override { return x_; }
+  int GetYCoord() override { return y_; }
+  TypeFlags GetTypeFlags() override { return CM_TYPEFLAG_PAGE; }
+  CefString GetLinkUrl() override { return CefString(); }
+  CefString GetUnfilteredLinkUrl() override { return CefString(); }
+  CefString GetSourceUrl() override { return CefString(); }
+  bool HasImageContents() override { return false; }
+  CefString GetPageUrl() override { return page_url_; }
+  CefString GetFrameUrl() override { return frame_url_; }
+  CefString GetFrameCharset() override { return CefString(); }
+  MediaType GetMediaType() override { return CM_MEDIATYPE_NONE; }
+  MediaStateFlags GetMediaStateFlags() override { return CM_MEDIAFLAG_NONE; }
+  CefString GetSelectionText() override { return CefString(); }
+  CefString GetMisspelledWord() override { return CefString(); }
+  bool GetDictionarySuggestions(std::vector<CefString>& suggestions) override {
+    suggestions.clear();
+    return false;
+  }
+  bool IsEditable() override { return false; }
+  bool IsSpellCheckEnabled() override { return false; }
+  EditStateFlags GetEditStateFlags() override { return CM_EDITFLAG_NONE; }
+  bool IsCustomMenu() override { return false; }
+  bool IsPepperMenu() override { return false; }
+
+ private:
+  const int x_, y_;
+  const CefString page_url_, frame_url_;
+  IMPLEMENT_REFCOUNTING(ContextMenuParams);
+};
+
 }  // namespace
+
+CefRefPtr<CefContextMenuParams> CreateContextMenuParams(int x, int y, const std::string& page_url,
+                                                        const std::string& frame_url) {
+  return new ContextMenuParams(x, y, page_url, frame_url);
+}
 
 CefRefPtr<CefMenuModel> CreateMenuModel() { return new MenuModel(); }
 
