@@ -31,6 +31,16 @@ bool Resolve(int browser_id, Target* t) {
   return t->client && t->browser;
 }
 
+// Runs `deliver` on the UI thread with browser `browser_id`; false when there is no such browser.
+template <typename Deliver>
+bool OnUi(int browser_id, Deliver&& deliver) {
+  Target t;
+  if (!Resolve(browser_id, &t))
+    return false;
+  t.world->RunOnUi([&] { deliver(t); });
+  return true;
+}
+
 CefRefPtr<CefFrame> BrowserFrame(const Target& t, int64 frame_id) {
   return t.model->Frame(PID_BROWSER, frame_id).get();
 }
@@ -103,11 +113,8 @@ std::string DialogOutcome::user_input() {
 
 bool Paint(int browser_id, cef_paint_element_type_t type, const void* bgra, int width, int height,
            const std::vector<CefRect>& dirty_rects) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return false;
   bool delivered = false;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefRenderHandler> handler = t.client->GetRenderHandler();
     if (!handler)
       return;
@@ -121,11 +128,8 @@ bool Paint(int browser_id, cef_paint_element_type_t type, const void* bgra, int 
 }
 
 bool GetViewRect(int browser_id, CefRect* rect) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return false;
   bool result = false;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefRenderHandler> handler = t.client->GetRenderHandler();
     CefRect r;
     if (handler)
@@ -137,11 +141,8 @@ bool GetViewRect(int browser_id, CefRect* rect) {
 }
 
 bool GetScreenPoint(int browser_id, int view_x, int view_y, int* screen_x, int* screen_y) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return false;
   bool result = false;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefRenderHandler> handler = t.client->GetRenderHandler();
     int sx = 0, sy = 0;
     if (handler)
@@ -168,20 +169,14 @@ void LoadingStateChange(int browser_id, bool is_loading, bool can_go_back, bool 
 }
 
 void LoadStart(int browser_id, int64 frame_id) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefLoadHandler> handler = t.client->GetLoadHandler())
       handler->OnLoadStart(t.browser, BrowserFrame(t, frame_id));
   });
 }
 
 void LoadEnd(int browser_id, int http_status_code, int64 frame_id) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefLoadHandler> handler = t.client->GetLoadHandler())
       handler->OnLoadEnd(t.browser, BrowserFrame(t, frame_id), http_status_code);
   });
@@ -189,41 +184,29 @@ void LoadEnd(int browser_id, int http_status_code, int64 frame_id) {
 
 void LoadError(int browser_id, cef_errorcode_t error_code, const std::string& error_text,
                const std::string& failed_url, int64 frame_id) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefLoadHandler> handler = t.client->GetLoadHandler())
       handler->OnLoadError(t.browser, BrowserFrame(t, frame_id), error_code, error_text, failed_url);
   });
 }
 
 void AddressChange(int browser_id, const std::string& url, int64 frame_id) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefDisplayHandler> handler = t.client->GetDisplayHandler())
       handler->OnAddressChange(t.browser, BrowserFrame(t, frame_id), url);
   });
 }
 
 void TitleChange(int browser_id, const std::string& title) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefDisplayHandler> handler = t.client->GetDisplayHandler())
       handler->OnTitleChange(t.browser, title);
   });
 }
 
 bool ConsoleMessage(int browser_id, const std::string& message, const std::string& source, int line) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return false;
   bool result = false;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     if (CefRefPtr<CefDisplayHandler> handler = t.client->GetDisplayHandler())
       result = handler->OnConsoleMessage(t.browser, message, source, line);
   });
@@ -234,10 +217,7 @@ DialogOutcome JSDialog(int browser_id, cef_jsdialog_type_t type, const std::stri
                        const std::string& default_prompt, const std::string& origin_url,
                        const std::string& accept_lang) {
   DialogOutcome outcome;
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return outcome;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefJSDialogHandler> handler = t.client->GetJSDialogHandler();
     if (!handler)
       return;
@@ -253,10 +233,7 @@ DialogOutcome JSDialog(int browser_id, cef_jsdialog_type_t type, const std::stri
 PopupOutcome Popup(int browser_id, const std::string& target_url, cef_window_open_disposition_t disposition,
                    bool user_gesture, int64 frame_id) {
   PopupOutcome outcome;
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return outcome;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefLifeSpanHandler> handler = t.client->GetLifeSpanHandler();
     if (!handler)
       return;
@@ -275,10 +252,7 @@ PopupOutcome Popup(int browser_id, const std::string& target_url, cef_window_ope
 
 ContextMenuOutcome ContextMenu(int browser_id, int64 frame_id) {
   ContextMenuOutcome outcome;
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return outcome;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefContextMenuHandler> handler = t.client->GetContextMenuHandler();
     if (!handler)
       return;
@@ -304,11 +278,8 @@ ContextMenuOutcome ContextMenu(int browser_id, int64 frame_id) {
 }
 
 bool KeyboardEvent(int browser_id, const CefKeyEvent& event) {
-  Target t;
-  if (!Resolve(browser_id, &t))
-    return false;
   bool result = false;
-  t.world->RunOnUi([&] {
+  OnUi(browser_id, [&](Target& t) {
     CefRefPtr<CefKeyboardHandler> handler = t.client->GetKeyboardHandler();
     if (!handler)
       return;

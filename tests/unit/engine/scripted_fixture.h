@@ -3,9 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "test_client.h"
 
 namespace engine_test {
+
+inline bool Has(const std::vector<std::string>& events, const std::string& e) {
+  return std::find(events.begin(), events.end(), e) != events.end();
+}
 
 class ScriptedTest : public ::testing::Test {
  protected:

@@ -6,14 +6,11 @@
 #include "scripted_fixture.h"
 
 namespace scripted = mvengine::scripted;
+using engine_test::Has;
 using engine_test::ScriptedTest;
 using engine_test::TestClient;
 
 namespace {
-
-bool Has(const std::vector<std::string>& events, const std::string& e) {
-  return std::find(events.begin(), events.end(), e) != events.end();
-}
 
 CefRefPtr<CefProcessMessage> FlagMessage(int64 frame_id, bool flag) {
   CefRefPtr<CefProcessMessage> m = CefProcessMessage::Create("msg_SetFlag");

@@ -13,12 +13,35 @@
 
 namespace engine_test {
 
+// What a test object heard, and what of it came on the wrong thread.
+class EventLog {
+ public:
+  void Note(const std::string& event, bool right_thread) {
+    std::lock_guard<std::mutex> lock(mutex);
+    events.push_back(event);
+    if (!right_thread) wrong_thread.push_back(event);
+  }
+  std::vector<std::string> Events() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return events;
+  }
+  std::vector<std::string> WrongThread() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return wrong_thread;
+  }
+
+  std::mutex mutex;
+  std::vector<std::string> events;        // guarded by mutex
+  std::vector<std::string> wrong_thread;  // guarded by mutex
+};
+
 class TestClient : public CefClient,
                    public CefLifeSpanHandler,
                    public CefLoadHandler,
                    public CefRenderHandler,
                    public CefJSDialogHandler,
-                   public CefContextMenuHandler {
+                   public CefContextMenuHandler,
+                   public EventLog {
  public:
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
   CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
@@ -90,36 +113,19 @@ class TestClient : public CefClient,
     return true;
   }
 
-  void Note(const std::string& event, bool right_thread) {
-    std::lock_guard<std::mutex> lock(mutex);
-    events.push_back(event);
-    if (!right_thread)
-      wrong_thread.push_back(event);
-  }
-  std::vector<std::string> Events() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return events;
-  }
-  std::vector<std::string> WrongThread() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return wrong_thread;
-  }
   CefRefPtr<CefBrowser> Browser() {
     std::lock_guard<std::mutex> lock(mutex);
     return browser;
   }
 
-  std::mutex mutex;
-  std::vector<std::string> events;        // guarded by mutex
-  std::vector<std::string> wrong_thread;  // guarded by mutex
-  CefRefPtr<CefBrowser> browser;          // guarded by mutex
+  CefRefPtr<CefBrowser> browser;  // guarded by mutex
 
   IMPLEMENT_REFCOUNTING(TestClient);
 };
 
 // Installs an "echo" function on every window and answers browser messages
 // by writing a global property.
-class TestApp : public CefApp, public CefRenderProcessHandler, public CefV8Handler {
+class TestApp : public CefApp, public CefRenderProcessHandler, public CefV8Handler, public EventLog {
  public:
   CefRefPtr<CefRenderProcessHandler> GetRenderProcessHandler() override { return this; }
 
@@ -173,24 +179,7 @@ class TestApp : public CefApp, public CefRenderProcessHandler, public CefV8Handl
     return true;
   }
 
-  void Note(const std::string& event) {
-    std::lock_guard<std::mutex> lock(mutex);
-    events.push_back(event);
-    if (!mvengine::scripted::OnRendererThread())
-      wrong_thread.push_back(event);
-  }
-  std::vector<std::string> Events() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return events;
-  }
-  std::vector<std::string> WrongThread() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return wrong_thread;
-  }
-
-  std::mutex mutex;
-  std::vector<std::string> events;        // guarded by mutex
-  std::vector<std::string> wrong_thread;  // guarded by mutex
+  void Note(const std::string& event) { EventLog::Note(event, mvengine::scripted::OnRendererThread()); }
   std::atomic<bool> write_failed{false};
 
   IMPLEMENT_REFCOUNTING(TestApp);
