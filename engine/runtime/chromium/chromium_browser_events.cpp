@@ -144,7 +144,8 @@ bool ChromiumBrowser::OnTargetAttachedNow(Json& params, const std::string& from)
 
 bool ChromiumBrowser::OnTargetDetachedNow(Json& params, const std::string& from) {
   if (children_) children_->OnDetached(params);
-  frames_.ContextsCleared(params.value("sessionId", std::string()));  // they went with their session
+  const std::string session = params.value("sessionId", std::string());
+  if (!session.empty()) frames_.ContextsCleared(session);  // they went with their session
   return false;
 }
 
