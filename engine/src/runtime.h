@@ -1,6 +1,6 @@
 // The seam between the engine's public API (CefInitialize, CefBrowserHost::CreateBrowser,
 // CefExecuteProcess, ...) and the runtime that does the work: the Chromium runtime by default,
-// the scripted runtime in tests. Nothing outside engine/ includes this header.
+// the scripted runtime in tests. Only the engine and its tests include this header.
 #pragma once
 
 #include <memory>
