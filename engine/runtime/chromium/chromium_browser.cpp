@@ -98,7 +98,12 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
 
   session->Send("Page.enable");
   session->Send("Page.setLifecycleEventsEnabled", {{"enabled", false}});
-  session->Send("Network.enable");
+  // Only documents' statuses and errors are wanted: Chromium keeps no bodies and sends no post data
+  // for us (the bridge's requests and answers would be copied for nothing).
+  session->Send("Network.enable", {{"maxTotalBufferSize", 0}, {"maxResourceBufferSize", 0}, {"maxPostDataSize", 0}},
+                [](const CommandResult& r) {
+                  if (!r.ok) DebugLog("Network.enable failed: %s", r.error.c_str());
+                });
   session->Send("Runtime.enable");
   session->Send("Emulation.setFocusEmulationEnabled", {{"enabled", true}});
   if (!context_->locale.empty()) session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "include/cef_browser.h"
@@ -114,6 +115,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // the string result ("" on any failure).
   void EvaluateInFrame(const std::string& devtools_frame_id, const std::string& expression,
                        std::function<void(const std::string&)> done);
+  // Whether a page's event (its method and raw text) means anything to a browser: the rest need
+  // not even be parsed. Any thread.
+  static bool WantsEvent(std::string_view method, std::string_view text);
   // Any thread: runs `task` on the UI thread, keeping this browser alive until it has run.
   bool PostToUi(std::function<void()> task, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
 

@@ -86,6 +86,13 @@ cef_jsdialog_type_t DialogType(const std::string& type) {
 
 }  // namespace
 
+bool ChromiumBrowser::WantsEvent(std::string_view method, std::string_view text) {
+  if (method == "Page.screencastFrame") return true;
+  if (!EventRoutes::Find(std::string(method))) return false;
+  // Of the network events only documents' matter, and the others are most of a page's traffic.
+  return method.substr(0, 8) != "Network." || text.find("\"type\":\"Document\"") != std::string_view::npos;
+}
+
 void ChromiumBrowser::OnSessionEvent(const std::string& method, Json& params, const std::string& from) {
   const EventRoutes::Route* route = EventRoutes::Find(method);
   if (!route) return;  // nothing of ours: the UI thread never hears of it

@@ -66,6 +66,9 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   }
   context_->ui.Start();
 
+  context_->transport->SetEventFilter([](std::string_view method, std::string_view text) {
+    return method == "Target.targetDestroyed" || ChromiumBrowser::WantsEvent(method, text);
+  });
   std::weak_ptr<RuntimeContext> weak = context_;
   context_->transport->SetCloseHandler([this, weak](const std::string& reason) {
     if (auto ctx = weak.lock()) ctx->ui.Post([this, reason] { OnChromiumGone(reason); });

@@ -32,6 +32,13 @@ void MessageSplitter::Feed(const char* data, size_t size,
   }
 }
 
+std::string_view LeadingEventMethod(std::string_view text) {
+  static constexpr std::string_view kLead = "{\"method\":\"";
+  if (text.substr(0, kLead.size()) != kLead) return std::string_view();
+  const size_t end = text.find('"', kLead.size());
+  return end == std::string_view::npos ? std::string_view() : text.substr(kLead.size(), end - kLead.size());
+}
+
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
                           const std::string& session_id) {
   Json message = {{"id", id}, {"method", method}};
@@ -218,9 +225,24 @@ void DevToolsTransport::ReadLoop() {
   MarkDead(n == 0 ? "Chromium closed the DevTools channel" : "reading from Chromium: " + error);
 }
 
+void DevToolsTransport::SetEventFilter(EventFilter filter) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  event_filter_ = filter ? std::make_shared<const EventFilter>(std::move(filter)) : nullptr;
+}
+
 void DevToolsTransport::Dispatch(std::string&& text) {
   if (TraceEnabled() && text.find("\"Page.screencastFrame\"") == std::string::npos)
     DebugLog("<- %.300s", text.c_str());
+  const std::string_view leading_method = LeadingEventMethod(text);
+  if (!leading_method.empty()) {
+    std::shared_ptr<const EventFilter> filter;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      filter = event_filter_;
+    }
+    // Parsing is most of what an event costs here: events nobody wants are not parsed.
+    if (filter && !(*filter)(leading_method, text)) return;
+  }
   Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (message.is_discarded() || !message.is_object()) {
     DebugLog("ignoring a malformed DevTools message (%zu bytes)", text.size());

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -38,6 +39,9 @@ class MessageSplitter {
   std::string tail_;
 };
 
+// The method of an event as Chromium writes one ({"method":"..." first); empty for anything else.
+std::string_view LeadingEventMethod(std::string_view text);
+
 // Builds the wire form of a command (without the terminating NUL).
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
                           const std::string& session_id);
@@ -51,6 +55,9 @@ class DevToolsTransport {
   using ReplyHandler = std::function<void(const CommandResult&)>;
   // Runs once when the channel is gone, with the reason.
   using CloseHandler = std::function<void(const std::string& reason)>;
+  // Reader thread: whether an event is worth parsing, from its method (LeadingEventMethod) and its
+  // raw text. Events it declines are dropped unparsed; replies always pass. Must not block.
+  using EventFilter = std::function<bool(std::string_view method, std::string_view text)>;
 
   explicit DevToolsTransport(std::unique_ptr<ByteStream> stream);
   ~DevToolsTransport();  // Close()
@@ -80,6 +87,8 @@ class DevToolsTransport {
   int Subscribe(const std::string& session_id, EventHandler handler);
   void Unsubscribe(int token);
   void SetCloseHandler(CloseHandler handler);
+  // None set (or null): every event is parsed.
+  void SetEventFilter(EventFilter filter);
 
  private:
   struct Waiter;
@@ -106,6 +115,7 @@ class DevToolsTransport {
   };
   std::map<int, Subscription> subscriptions_;
   CloseHandler close_handler_;
+  std::shared_ptr<const EventFilter> event_filter_;
   std::string close_reason_;
   bool closed_ = false;  // Close() ran (stream gone)
 };

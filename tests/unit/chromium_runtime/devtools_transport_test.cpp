@@ -172,6 +172,33 @@ TEST(DevToolsTransport, RoutesEventsBySessionAndSkipsMalformedMessages) {
   EXPECT_EQ(b_events, std::vector<std::string>{"Page.frameNavigated:3"});
 }
 
+TEST(DevToolsTransport, EventsTheFilterDeclinesAreDroppedUnparsed) {
+  Channel ch;
+  std::mutex m;
+  std::vector<std::string> seen;
+  ch.transport->SetEventFilter([](std::string_view method, std::string_view text) {
+    return method != "Noise.event" && text.find("drop me") == std::string_view::npos;
+  });
+  ch.transport->Subscribe("", [&](const std::string& method, const Json& params) {
+    std::lock_guard<std::mutex> lock(m);
+    seen.push_back(method + ":" + params.value("n", std::string()));
+  });
+  ch.transport->Start();
+  ch.peer->Write(Json{{"method", "Noise.event"}, {"params", {{"n", "1"}}}}.dump() + '\0');
+  ch.peer->Write(Json{{"method", "Page.kept"}, {"params", {{"n", "2"}}}}.dump() + '\0');
+  ch.peer->Write(Json{{"method", "Page.kept"}, {"params", {{"n", "drop me"}}}}.dump() + '\0');
+  // Not in Chromium's form (method first): parsed and delivered all the same.
+  ch.peer->Write(std::string(R"({"params":{"n":"3"},"method":"Noise.event"})") + '\0');
+  auto call = std::async(std::launch::async, [&] { return ch.transport->Call("Sync.point"); });
+  Json c = ch.peer->ReadCommand();
+  ch.peer->Reply(c["id"], Json::object());  // replies always pass
+  ASSERT_TRUE(call.get().ok);
+  std::lock_guard<std::mutex> lock(m);
+  EXPECT_EQ(seen, (std::vector<std::string>{"Page.kept:2", "Noise.event:3"}));
+  EXPECT_EQ(LeadingEventMethod(R"({"method":"A.b","params":{}})"), "A.b");
+  EXPECT_EQ(LeadingEventMethod(R"({"id":1,"method":"A.b"})"), "");
+}
+
 TEST(DevToolsTransport, AsyncReplyRunsOnTheReaderWithTheResult) {
   Channel ch;
   ch.transport->Start();

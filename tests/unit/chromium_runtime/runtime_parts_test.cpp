@@ -1,10 +1,11 @@
-// The runtime's switch translation.
+// The runtime's switch translation, and which page events it parses at all.
 #include <atomic>
 #include <future>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_switches.h"
 
 namespace mvengine {
@@ -44,6 +45,25 @@ TEST(TranslateSwitches, LangBecomesAcceptLangAndLocaleOthersPassOrDrop) {
   }
   EXPECT_TRUE(TranslateSwitches({{"lang", ""}}).locale.empty());
   EXPECT_TRUE(TranslateSwitches({}).args.empty());
+}
+
+TEST(ChromiumBrowser, ParsesOnlyTheEventsItActsOnAndOnlyDocumentsNetworkEvents) {
+  struct Case {
+    const char* method;
+    const char* text;
+    bool wanted;
+  } cases[] = {
+      {"Page.frameNavigated", "", true},
+      {"Page.screencastFrame", "", true},
+      {"Fetch.requestPaused", "", true},
+      {"Target.attachedToTarget", "", true},
+      {"Page.lifecycleEvent", "", false},
+      {"Network.dataReceived", R"({"type":"Document"})", false},
+      {"Network.requestWillBeSent", R"({"params":{"type":"XHR","initiator":{"type":"script"}}})", false},
+      {"Network.requestWillBeSent", R"({"params":{"type":"Document"}})", true},
+      {"Network.loadingFailed", R"({"params":{"type":"Document","errorText":"x"}})", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChromiumBrowser::WantsEvent(c.method, c.text), c.wanted) << c.method << c.text;
 }
 
 }  // namespace
