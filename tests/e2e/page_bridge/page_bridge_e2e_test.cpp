@@ -287,21 +287,24 @@ TEST_F(PageBridge, CrossOriginFramesGetTheFunctionsBeforeTheirScriptsToo) {
 
 TEST_F(PageBridge, InstalledValuesReadAndWriteLikePlainPropertiesOfThePage) {
   // Each write is read back as the page wrote it, and native code sees what JSON can carry.
-  e2e::LoopbackServer server([](const std::string&) -> std::string {
-    return "<script>var o = {a: 1}, seen = [];"
-           "uploadIsDoneValue = o; seen.push(uploadIsDoneValue === o, nativeFlag() === 'false');"
-           "uploadIsDoneValue = NaN; seen.push(Number.isNaN(uploadIsDoneValue));"
-           "uploadIsDoneValue = -Infinity; seen.push(uploadIsDoneValue === -Infinity);"
-           "uploadIsDoneValue = undefined; seen.push(uploadIsDoneValue === undefined);"
-           "uploadIsDoneValue = 'x'; seen.push(uploadIsDoneValue === 'x', typeof uploadIsDoneValue);"
-           "uploadIsDoneValue = true; seen.push(nativeFlag(), Object.keys(window).indexOf('uploadIsDoneValue') >= 0);"
-           "nativeSend('values ' + seen.join(','));</script>";
-  });
+  static const char kPage[] =
+      "<script>var o = {a: 1}, seen = [];"
+      "uploadIsDoneValue = o; seen.push(uploadIsDoneValue === o, nativeFlag() === 'false');"
+      "uploadIsDoneValue = NaN; seen.push(Number.isNaN(uploadIsDoneValue));"
+      "uploadIsDoneValue = -Infinity; seen.push(uploadIsDoneValue === -Infinity);"
+      "uploadIsDoneValue = undefined; seen.push(uploadIsDoneValue === undefined);"
+      "uploadIsDoneValue = 'x'; seen.push(uploadIsDoneValue === 'x', typeof uploadIsDoneValue);"
+      "uploadIsDoneValue = true; seen.push(nativeFlag(), Object.keys(window).indexOf('uploadIsDoneValue') >= 0);"
+      "nativeSend('values ' + seen.join(','));</script>";
+  e2e::LoopbackServer server([](const std::string&) { return std::string(kPage); });
   browser_->GetMainFrame()->LoadURL(server.Url("/values"));
   const std::string expected = "values true,true,true,true,true,true,string,true,true";
-  EXPECT_TRUE(client_->WaitFor([&] {
-    return std::find(client_->messages.begin(), client_->messages.end(), expected) != client_->messages.end();
-  })) << "messages: " << ::testing::PrintToString(client_->messages);
+  // The fixture's page sends messages of its own first.
+  const bool answered = client_->WaitFor(
+      [&] { return !client_->messages.empty() && client_->messages.back().compare(0, 7, "values ") == 0; });
+  ASSERT_TRUE(answered) << ::testing::PrintToString(client_->messages);
+  std::lock_guard<std::mutex> lock(client_->m);
+  EXPECT_EQ(client_->messages.back(), expected) << ::testing::PrintToString(client_->messages);
 }
 
 }  // namespace
