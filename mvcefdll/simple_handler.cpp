@@ -1,5 +1,7 @@
 #include "mvcefdll/simple_handler.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -14,6 +16,22 @@ namespace {
 
 // "提示"
 const wchar_t kDialogCaption[] = {0x63D0, 0x793A, 0};
+
+// Only as much as the host's field can take is converted: every UTF-16 unit gives at least one
+// byte, so the queue's cut at a character boundary still has all it needs.
+std::string HostFieldText(const CefString& text) {
+  const size_t units = std::min(text.length(), mvcef::kHostFieldSize - 1);
+  return CefString(text.c_str(), units, true).ToString();
+}
+
+// Says so on the 1st, 2nd, 4th, 8th, ... drop: a flood shows without flooding the log.
+void ReportDropped(size_t dropped) {
+  if ((dropped & (dropped - 1)) != 0) return;
+  char line[160];
+  std::snprintf(line, sizeof line, "mvcef: page message queue full (%u messages); %u dropped so far",
+                static_cast<unsigned>(mvcef::HostMessageQueue::kMaxMessages), static_cast<unsigned>(dropped));
+  OutputDebugStringA(line);
+}
 
 }  // namespace
 
@@ -42,8 +60,8 @@ bool SimpleHandler::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefP
 
   if (name == mvcef::kMsgBatchUploadImg) {
     std::string value;
-    if (args && args->GetType(0) == VTYPE_STRING) value = args->GetString(0).ToString();
-    messages_.Push(mvcef::kHostMsgBatchUploadImg, std::move(value));
+    if (args && args->GetType(0) == VTYPE_STRING) value = HostFieldText(args->GetString(0));
+    if (!messages_.Push(mvcef::kHostMsgBatchUploadImg, std::move(value))) ReportDropped(messages_.dropped());
     return true;
   }
 
