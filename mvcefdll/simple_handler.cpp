@@ -43,6 +43,19 @@ CefRefPtr<CefBrowser> SimpleHandler::GetBrowser() {
   return browser_;
 }
 
+void SimpleHandler::Close() {
+  // The request is published before the browser is looked at; OnAfterCreated stores the browser
+  // before it looks at the request. So at least one of the two sees both.
+  close_requested_.store(true);
+  if (CefRefPtr<CefBrowser> browser = GetBrowser()) CloseOnce(browser);
+}
+
+void SimpleHandler::CloseOnce(CefRefPtr<CefBrowser> browser) {
+  if (close_sent_.exchange(true)) return;
+  CefRefPtr<CefBrowserHost> host = browser->GetHost();
+  if (host) host->CloseBrowser(true);
+}
+
 void SimpleHandler::SetViewRect(const RECT& rect) {
   // The right and bottom edges become width and height as they are: hosts pass a rectangle at
   // (0, 0) whose right and bottom are the view's size.
@@ -103,6 +116,8 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
   const CefWindowHandle window = host->GetWindowHandle();
   // A windowed browser stays hidden until its first load ends.
   if (window) ShowWindow(reinterpret_cast<HWND>(window), SW_HIDE);
+  // The host closed it before it existed: nobody can reach it any more, so it must not run.
+  if (close_requested_.load()) CloseOnce(browser);
 }
 
 void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
@@ -118,7 +133,7 @@ void SimpleHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>
   CefRefPtr<CefBrowserHost> host = browser->GetHost();
   if (host) {
     const CefWindowHandle window = host->GetWindowHandle();
-    if (window) ShowWindow(reinterpret_cast<HWND>(window), SW_SHOWNORMAL);
+    if (window && !close_requested_.load()) ShowWindow(reinterpret_cast<HWND>(window), SW_SHOWNORMAL);
     host->SetZoomLevel(zoom_level());
   }
   CefRefPtr<CefFrame> main = browser->GetMainFrame();
