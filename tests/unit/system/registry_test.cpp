@@ -186,6 +186,18 @@ TEST_F(RegistryTest, SecondInitialisationDoesNothing) {
   EXPECT_TRUE(scripted::IsRunning());
 }
 
+// A start the engine refused (no browser installed, say) is tried again by the next initialisation.
+TEST_F(RegistryTest, AnInitialisationAfterARefusedStartTriesAgain) {
+  scripted::SetApiHash("not the headers' hash");
+  EXPECT_EQ(fnmvPackCefDllInitializeCef(nullptr, true), 1);
+  EXPECT_FALSE(scripted::IsRunning());
+  scripted::SetApiHash(nullptr);
+  EXPECT_EQ(fnmvPackCefDllInitializeCef(nullptr, true), 1);
+  EXPECT_TRUE(scripted::IsRunning());
+  EXPECT_EQ(CreateWindowless(), 1u);
+  EXPECT_NE(Current()->GetBrowser(), nullptr);
+}
+
 TEST_F(RegistryTest, MemberUninitialiseLeavesTheRegistryAlone) {
   InitClient();
   const unsigned id = CreateWindowless();
