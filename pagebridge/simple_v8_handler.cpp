@@ -38,7 +38,7 @@ bool UploadImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval) {
   if (std::optional<std::string> exe = ExecutablePath()) {
     const std::optional<std::string> path =
         mvcef::ScreenshotFilePath(*exe, mvcef::kPathSeparator, kind, folder ? &*folder : nullptr);
-    if (path) bytes = mvcef::ReadWholeFile(*path);
+    if (path) bytes = mvcef::ReadWholeFile(*path, mvcef::kMaxImageFileBytes);
   }
   // A screenshot that cannot be read (or encoded: memory is finite in a 32-bit process) still
   // gives the page an image to show.
@@ -87,7 +87,7 @@ bool UploadFeedbackImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& r
   if (std::optional<std::string> exe = ExecutablePath()) path = mvcef::FeedbackPath(*exe, mvcef::kPathSeparator);
   OutputDebugStringA(path ? path->c_str() : "");
   if (!path) return false;
-  const std::optional<std::vector<unsigned char>> bytes = mvcef::ReadWholeFile(*path);
+  const std::optional<std::vector<unsigned char>> bytes = mvcef::ReadWholeFile(*path, mvcef::kMaxImageFileBytes);
   if (!bytes) return false;
 
   std::string uri;

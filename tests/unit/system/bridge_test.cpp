@@ -1,10 +1,15 @@
 // The page bridge as a page meets it: what every new context carries, and what the five
 // functions return, read and send, called on the renderer thread as a page's script calls them.
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "include/cef_command_line.h"
+#include "mvengine/v8_model.h"
 #include "pagebridge/data_uri.h"
 #include "pagebridge/process_messages.h"
+#include "pagebridge/simple_app.h"
 #include "tests/unit/system/systest_support.h"
 
 namespace {
@@ -147,7 +152,7 @@ TEST_F(ImageTest, ScreenshotsByKindAndSubFolder) {
     const char* relative;
     size_t size;
   } files[] = {{"rc1_0.png", 100}, {"X1.png", 57}, {"X2.png", 1000},
-               {"s1/rc1_0.png", 3}, {"s1/X1.png", 58}, {"s1/X2.png", 200}};
+               {"s1/rc1_0.png", 3}, {"s1/X1.png", 58}, {"s1/X2.png", 200}, {"../rc1_0.png", 11}};
   for (const auto& f : files) systest::WriteFile(data_.Screenshot(f.relative), ImageBytes(f.relative, f.size));
 
   const struct {
@@ -157,6 +162,8 @@ TEST_F(ImageTest, ScreenshotsByKindAndSubFolder) {
   } cases[] = {
       {1, nullptr, 0}, {2, nullptr, 1},    {3, nullptr, 2}, {1, "s1", 3},      {2, "s1", 4}, {3, "s1", 5},
       {4, nullptr, -1}, {0, nullptr, -1},  {-1, "s1", -1},  {1, "missing", -1}, {2, "s1/", 4}, {1, "", 0},
+      // data/rc1_0.png exists, but above the screenshot folder: out of reach.
+      {1, "..", -1},    {1, "/..", -1},    {1, "s1/../..", -1}, {1, "s1\\..\\..", -1},
   };
   for (const auto& c : cases) {
     const std::string label = "kind " + std::to_string(c.kind) + " folder " + (c.folder ? c.folder : "(none)");
@@ -219,6 +226,16 @@ TEST_F(ImageTest, FeedbackImageOnlyForKindZero) {
     EXPECT_FALSE(run.retval);
   }
   EXPECT_EQ(debug.Lines().size(), 2u) << "other kinds read nothing and log nothing";
+}
+
+// Larger files would make an answer beyond what Chromium's DevTools pipe carries.
+TEST_F(ImageTest, ImagesAboveTheSizeLimitCountAsUnreadable) {
+  for (const std::string& path : {data_.Screenshot("rc1_0.png"), data_.Feedback()}) {
+    systest::WriteFile(path, "x");
+    std::filesystem::resize_file(path, mvcef::kMaxImageFileBytes + 1);  // sparse: no disk used
+  }
+  EXPECT_EQ(StringResult("uploadImg", Args(1), "large screenshot"), mvcef::PlaceholderImageUri());
+  EXPECT_FALSE(Run("uploadFeedbackImg", Args(0)).handled);
 }
 
 TEST_F(ImageTest, AMissingFeedbackImageIsNotHandled) {
