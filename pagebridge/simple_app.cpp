@@ -33,7 +33,8 @@ void SimpleApp::OnBeforeCommandLineProcessing(const CefString& process_type,
 void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefV8Context> context) {
   if (!context) return;
-  if (!js_handler_) js_handler_ = new SimpleV8JSHandler();
+  if (!js_handler_) js_handler_ = new SimpleV8JSHandler(upload_status_);
+  if (frame) upload_status_->Reset(frame->GetIdentifier());  // a new document starts at false
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   if (!global) return;
   global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(false), V8_PROPERTY_ATTRIBUTE_NONE);
@@ -59,9 +60,13 @@ bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProce
   CefRefPtr<CefV8Context> context = frame->GetV8Context();
   if (!context || !context->Enter()) return true;
 
+  // A true waits for a poll to take it; a false (the answer to a later poll of the same burst)
+  // must not erase it. The window's value shows whether one waits.
+  upload_status_->Report(frame_id, done);
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   const bool written =
-      global && global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(done), V8_PROPERTY_ATTRIBUTE_NONE);
+      global && global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(upload_status_->Waiting(frame_id)),
+                                 V8_PROPERTY_ATTRIBUTE_NONE);
   CefRefPtr<CefV8Value> again = context->GetGlobal();
   if (again && again->HasException()) {
     char notice[256] = {0};

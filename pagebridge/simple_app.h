@@ -3,14 +3,17 @@
 // an upload-status poll.
 //
 // Threads: OnBeforeCommandLineProcessing runs on the thread that starts the engine; the
-// render-process callbacks (and so js_handler_) only ever on the renderer thread.
+// render-process callbacks (and so js_handler_ and upload_status_) only ever on the renderer thread.
 #pragma once
 
+#include <memory>
+
 #include "include/cef_app.h"
+#include "pagebridge/upload_status.h"
 
 class SimpleApp : public CefApp, public CefBrowserProcessHandler, public CefRenderProcessHandler {
  public:
-  SimpleApp() {}
+  SimpleApp() : upload_status_(std::make_shared<mvcef::UploadStatusBook>()) {}
 
   // CefApp
   void OnBeforeCommandLineProcessing(const CefString& process_type,
@@ -27,6 +30,8 @@ class SimpleApp : public CefApp, public CefBrowserProcessHandler, public CefRend
  private:
   // One handler per application, shared by every context's functions.
   CefRefPtr<CefV8Handler> js_handler_;
+  // Replies land here, polls take from here (shared with js_handler_).
+  const std::shared_ptr<mvcef::UploadStatusBook> upload_status_;
 
   IMPLEMENT_REFCOUNTING(SimpleApp);
 };

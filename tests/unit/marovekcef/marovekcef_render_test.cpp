@@ -83,9 +83,9 @@ TEST_F(MarovekcefRenderer, PagesGetTheBridgeAndImagesComeFromBesideMarovekcef) {
 
 TEST_F(MarovekcefRenderer, MessagesCrossBothWaysWithTheirTypes) {
   Request({{"op", "context"}});
-  // uploadIsDone reads the flag the page sent along and asks the browser process to refresh it.
-  Json done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}, {"uploadIsDoneValue", true}});
-  EXPECT_EQ(true, done["value"]);
+  // uploadIsDone answers what the browser process reported (nothing yet) and asks it again.
+  Json done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}, {"uploadIsDoneValue", false}});
+  EXPECT_EQ(false, done["value"]);
   ASSERT_FALSE(others_.empty());
   CefRefPtr<CefProcessMessage> asked = ProcessMessageFromJson(others_.back()["message"]);
   ASSERT_TRUE(asked);
@@ -97,13 +97,19 @@ TEST_F(MarovekcefRenderer, MessagesCrossBothWaysWithTheirTypes) {
   CefRefPtr<CefProcessMessage> answer = CefProcessMessage::Create("msg_InitUploadIsDoneEx");
   answer->GetArgumentList()->SetInt(0, 10);
   answer->GetArgumentList()->SetInt(1, 0);
-  answer->GetArgumentList()->SetBool(2, false);
+  answer->GetArgumentList()->SetBool(2, true);
   ASSERT_TRUE(process_.channel->Send(
       {{"t", "message"}, {"browser", {{"id", 1}}}, {"main", Main()}, {"message", ProcessMessageToJson(answer)}}));
   Json eval;
   ASSERT_TRUE(process_.channel->Receive(&eval));
-  EXPECT_EQ(Json({{"t", "eval"}, {"browser", 1}, {"frame", "M"}, {"script", "window.uploadIsDoneValue = false;"}}),
+  EXPECT_EQ(Json({{"t", "eval"}, {"browser", 1}, {"frame", "M"}, {"script", "window.uploadIsDoneValue = true;"}}),
             eval);
+
+  // The next poll gets that true, once: the page's own copy of the flag brings back nothing.
+  for (bool expected : {true, false}) {
+    done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}, {"uploadIsDoneValue", true}});
+    EXPECT_EQ(expected, done["value"]);
+  }
 }
 
 TEST_F(MarovekcefRenderer, EndsCleanlyWhenTheBrowserProcessLetsGo) {

@@ -113,6 +113,9 @@ TEST_F(BridgeTest, EveryContextGetsTheFunctionsAndItsOwnFlag) {
   EXPECT_EQ(systest::BoolProperty(context_, "uploadIsDoneValue"), 1);
   CefRefPtr<CefV8Context> reloaded = scripted::CreateContext(engine_);
   EXPECT_EQ(systest::BoolProperty(reloaded, "uploadIsDoneValue"), 0);
+  const scripted::FunctionResult first_poll = scripted::CallFunction(reloaded, "uploadIsDone");
+  ASSERT_TRUE(first_poll.value && first_poll.value->IsBool());
+  EXPECT_FALSE(first_poll.value->GetBoolValue()) << "the true of the document before is not this one's";
   EXPECT_EQ(systest::HandlerOf(reloaded, "uploadIsDone").get(), shared.get());
 }
 
