@@ -49,8 +49,12 @@ int IntOf(const Json& json, const char* name) {
 }  // namespace
 
 RenderHost::RenderHost(std::string subprocess, std::vector<std::string> switches,
-                       CefRefPtr<CefRenderProcessHandler> handler)
-    : subprocess_(std::move(subprocess)), switches_(std::move(switches)), handler_(handler) {}
+                       CefRefPtr<CefRenderProcessHandler> handler,
+                       CefRefPtr<CefBrowserProcessHandler> launch_handler)
+    : subprocess_(std::move(subprocess)),
+      switches_(std::move(switches)),
+      handler_(handler),
+      launch_handler_(launch_handler) {}
 
 RenderHost::~RenderHost() { Stop(); }
 
@@ -73,7 +77,7 @@ std::shared_ptr<MessageChannel> RenderHost::Channel() {
   } else {
     RenderProcess process;
     std::string error;
-    if (!StartRenderProcess(subprocess_, switches_, &process, &error)) {
+    if (!StartRenderProcess(subprocess_, switches_, &process, &error, launch_handler_)) {
       DebugLog("render side: %s; pages get no native functions", error.c_str());
       return nullptr;
     }

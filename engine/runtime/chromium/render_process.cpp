@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "chromium_launcher.h"
+#include "include/cef_command_line.h"
 #include "render_wire.h"
 
 extern char** environ;
@@ -28,15 +29,27 @@ constexpr int kChildChannelFd = 3;
 }  // namespace
 
 std::vector<std::string> RenderProcessArgs(const std::string& executable, int channel_fd,
-                                           const std::vector<std::string>& extra_switches) {
+                                           const std::vector<std::string>& extra_switches,
+                                           CefRefPtr<CefBrowserProcessHandler> launch_handler) {
   std::vector<std::string> args = {executable, std::string("--type=") + kRendererProcessType,
                                    std::string("--") + kRenderChannelSwitch + "=" + std::to_string(channel_fd)};
   args.insert(args.end(), extra_switches.begin(), extra_switches.end());
+  if (!launch_handler) return args;
+  std::vector<const char*> argv;
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->InitFromArgv(static_cast<int>(argv.size()), argv.data());
+  launch_handler->OnBeforeChildProcessLaunch(command_line);
+  std::vector<CefString> changed;
+  command_line->GetArgv(changed);
+  args.assign(1, executable);  // the program started is ours whatever the hook did
+  for (size_t i = 1; i < changed.size(); ++i) args.push_back(changed[i].ToString());
   return args;
 }
 
 bool StartRenderProcess(const std::string& executable, const std::vector<std::string>& extra_switches,
-                        RenderProcess* out, std::string* error) {
+                        RenderProcess* out, std::string* error,
+                        CefRefPtr<CefBrowserProcessHandler> launch_handler) {
   if (!IsExecutableFile(executable)) {
     *error = "the sub-process executable '" + executable + "' cannot be run";
     return false;
@@ -58,7 +71,7 @@ bool StartRenderProcess(const std::string& executable, const std::vector<std::st
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 
-  std::vector<std::string> args = RenderProcessArgs(executable, kChildChannelFd, extra_switches);
+  std::vector<std::string> args = RenderProcessArgs(executable, kChildChannelFd, extra_switches, launch_handler);
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
