@@ -145,6 +145,71 @@ TEST_F(BridgeTest, OnlyTheFourServedNamesAreHandled) {
   EXPECT_EQ(scripted::CountOf(CallKind::kSendProcessMessage), 0u);
 }
 
+// A frame at an address, as the engine reports it to OnContextCreated.
+class AddressedFrame : public CefFrame {
+ public:
+  explicit AddressedFrame(const std::string& url) : url_(url) {}
+  bool IsValid() override { return true; }
+  void GetText(CefRefPtr<CefStringVisitor>) override {}
+  void LoadURL(const CefString&) override {}
+  void LoadString(const CefString&, const CefString&) override {}
+  bool IsMain() override { return true; }
+  int64 GetIdentifier() override { return 7; }
+  CefString GetURL() override { return url_; }
+  CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
+  CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
+
+ private:
+  const std::string url_;
+  IMPLEMENT_REFCOUNTING(AddressedFrame);
+};
+
+// How many names OnContextCreated put on the global of a new context of a frame at `url`.
+size_t InstalledNames(CefRefPtr<SimpleApp> app, const std::string& url) {
+  CefRefPtr<CefFrame> frame = new AddressedFrame(url);
+  CefRefPtr<CefV8Context> context = mvengine::CreateV8Context(nullptr, frame);
+  app->OnContextCreated(nullptr, frame, context);
+  std::vector<CefString> keys;
+  context->GetGlobal()->GetKeys(keys);
+  mvengine::InvalidateV8Context(context);
+  return keys.size();
+}
+
+// With a list, only frames of listed origins get the bridge, and a render process the engine
+// starts gets the list from the browser process's launch hook.
+TEST(BridgeOriginsTest, OnlyListedOriginsGetTheBridgeAlsoInTheRenderProcess) {
+  CefRefPtr<SimpleApp> browser_side = new SimpleApp();
+  browser_side->RestrictBridgeTo({"https://feedback.example.com", "file://"});
+  CefRefPtr<CefCommandLine> child = CefCommandLine::CreateCommandLine();
+  child->InitFromString("marovekcef --type=renderer");
+  browser_side->OnBeforeChildProcessLaunch(child);
+  CefRefPtr<SimpleApp> render_side = new SimpleApp();
+  render_side->OnBeforeCommandLineProcessing("renderer", child);
+
+  // Unrestricted: the launch hook adds nothing, and the game's own command line counts for nothing.
+  CefRefPtr<SimpleApp> unrestricted = new SimpleApp();
+  CefRefPtr<CefCommandLine> plain = CefCommandLine::CreateCommandLine();
+  unrestricted->OnBeforeChildProcessLaunch(plain);
+  EXPECT_FALSE(plain->HasSwitch("mvcef-bridge-origins"));
+  unrestricted->OnBeforeCommandLineProcessing("", child);
+
+  const struct {
+    const char* url;
+    bool listed;
+  } frames[] = {{"https://feedback.example.com/page?x=1", true},
+                {"file:///opt/game/pages/index.html", true},
+                {"https://ads.example.net/frame.html", false},
+                {"http://feedback.example.com/", false},
+                {"about:blank", false}};
+  const size_t all = std::size(kFunctions) + 1;  // and uploadIsDoneValue
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f.url);
+    EXPECT_EQ(InstalledNames(browser_side, f.url), f.listed ? all : 0u);
+    EXPECT_EQ(InstalledNames(render_side, f.url), f.listed ? all : 0u);
+    EXPECT_EQ(InstalledNames(unrestricted, f.url), all);
+  }
+}
+
 class ImageTest : public BridgeTest {
  protected:
   systest::DataFolder data_;
