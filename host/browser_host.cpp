@@ -210,14 +210,15 @@ void BrowserHost::Play(const Action& action) {
 }
 
 std::string BrowserHost::TakePageText() {
+  // The size counts the UTF-8 bytes with their NUL. A text captured between the two calls can
+  // need more: the read then fails, keeps the text and says the size it needs.
   int size = 0;
-  if (!api_.fnmvPackCefDLLGetSource(nullptr, &size) || size <= 0) return std::string();
-  // The size counts UTF-16 units; in UTF-8 one unit can take up to three bytes.
-  std::vector<char> buffer(static_cast<size_t>(size) * 3 + 1, '\0');
-  int capacity = static_cast<int>(buffer.size());
-  if (!api_.fnmvPackCefDLLGetSource(buffer.data(), &capacity)) return std::string();
-  buffer.back() = '\0';
-  return std::string(buffer.data());
+  if (!api_.fnmvPackCefDLLGetSource(nullptr, &size)) return std::string();
+  for (int attempt = 0; attempt < 3 && size > 0; ++attempt) {
+    std::vector<char> buffer(static_cast<size_t>(size), '\0');
+    if (api_.fnmvPackCefDLLGetSource(buffer.data(), &size)) return std::string(buffer.data());
+  }
+  return std::string();
 }
 
 }  // namespace mvhost

@@ -93,7 +93,6 @@ void CmvPackCefDll::DoClose() {
   mvcef::LibraryState& state = mvcef::State();
   CefRefPtr<SimpleHandler> current = state.current;
   if (!current) return;
-  CefRefPtr<CefBrowser> browser = current->GetBrowser();
   for (auto it = state.registry.begin(); it != state.registry.end(); ++it) {
     if (it->second.get() == current.get()) {
       state.registry.erase(it);
@@ -101,8 +100,6 @@ void CmvPackCefDll::DoClose() {
     }
   }
   state.current = nullptr;
-  if (browser) {
-    CefRefPtr<CefBrowserHost> host = browser->GetHost();
-    if (host) host->CloseBrowser(true);
-  }
+  // Also before the engine has delivered the browser: no export could reach it afterwards.
+  current->Close();
 }

@@ -1,5 +1,9 @@
 // Starting and stopping the engine in the host's process.
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 
@@ -8,6 +12,7 @@
 #include "mvcefdll/library_state.h"
 #include "mvcefdll/mvcefdll.h"
 #include "mvcefdll/subprocess_path.h"
+#include "pagebridge/bridge_origins.h"
 #include "pagebridge/simple_app.h"
 
 namespace {
@@ -30,14 +35,31 @@ std::wstring SubprocessPathFor(HINSTANCE instance, bool client_mode) {
       .value_or(std::wstring());
 }
 
+// The origins the game narrowed the page bridge to; nullopt when MVCEF_BRIDGE_ORIGINS is unset.
+std::optional<std::vector<std::string>> BridgeOriginsSetting() {
+  const char* setting = std::getenv(mvcef::kBridgeOriginsVariable);
+  if (!setting) return std::nullopt;
+  mvcef::OriginList list = mvcef::ParseOriginList(setting);
+  for (const std::string& entry : list.rejected)
+    OutputDebugStringA(("mvcef: MVCEF_BRIDGE_ORIGINS: '" + entry + "' is no origin; ignored").c_str());
+  return std::move(list.origins);
+}
+
+CefRefPtr<CefApp> NewApplication() {
+  CefRefPtr<SimpleApp> application = new SimpleApp();
+  if (std::optional<std::vector<std::string>> origins = BridgeOriginsSetting())
+    application->RestrictBridgeTo(std::move(*origins));
+  return application.get();
+}
+
 // Decides on a client-mode process: the game's own process (no "type") and renderers get the
 // application object; other engine sub-processes run without one.
 CefRefPtr<CefApp> ClientModeApplication() {
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
   if (!command_line) return nullptr;
   command_line->InitFromString(GetCommandLineW());
-  if (!command_line->HasSwitch("type")) return new SimpleApp();
-  if (command_line->GetSwitchValue("type").ToString() == "renderer") return new SimpleApp();
+  if (!command_line->HasSwitch("type")) return NewApplication();
+  if (command_line->GetSwitchValue("type").ToString() == "renderer") return NewApplication();
   return nullptr;
 }
 
@@ -64,7 +86,7 @@ void StartEngine(HINSTANCE instance, bool client_mode) {
   if (client_mode) settings.windowless_rendering_enabled = 1;
   settings.ignore_certificate_errors = 1;
 
-  CefRefPtr<CefApp> application = client_mode ? ClientModeApplication() : CefRefPtr<CefApp>(new SimpleApp());
+  CefRefPtr<CefApp> application = client_mode ? ClientModeApplication() : NewApplication();
   if (CefInitialize(main_args, settings, application, NULL)) {
     state.engine = mvcef::EngineState::kRunning;
   } else {

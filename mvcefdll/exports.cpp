@@ -102,7 +102,8 @@ bool MVCEF_CALL fnmvPackCefDLLGetSource(char* buffer, int* size) {
 
 void MVCEF_CALL fnmvPackCefDllGetMsg(char* name, char* value) {
   SimpleHandler* handler = Current();
-  if (!HasInstance() || !handler) return;
+  // A message taken without a place to put it would be lost: it stays for a call that has both.
+  if (!HasInstance() || !handler || !name || !value) return;
   std::string taken_name, taken_value;
   if (!handler->messages().Pop(&taken_name, &taken_value)) return;
   mvcef::CopyToHostField(taken_name, name);

@@ -7,12 +7,21 @@
 
 namespace mvcef {
 
-void HostMessageQueue::Push(std::string name, std::string value) {
+bool HostMessageQueue::Push(std::string name, std::string value) {
+  // Only the producer grows the queue, so a count below the limit stays below it until this push.
+  if (count_.load(std::memory_order_acquire) >= kMaxMessages) {
+    ++dropped_;
+    return false;
+  }
+  CutToHostField(&name);
+  CutToHostField(&value);
+  value.shrink_to_fit();  // a long text cut down must not keep its old capacity
   std::list<Message> node;
   node.emplace_back(std::move(name), std::move(value));
   std::lock_guard<SpinFlag> hold(lock_);
   messages_.splice(messages_.end(), node);
   count_.fetch_add(1, std::memory_order_release);
+  return true;
 }
 
 bool HostMessageQueue::Pop(std::string* name, std::string* value) {
@@ -27,6 +36,10 @@ bool HostMessageQueue::Pop(std::string* name, std::string* value) {
   if (name) *name = std::move(node.front().first);
   if (value) *value = std::move(node.front().second);
   return true;
+}
+
+void CutToHostField(std::string* s) {
+  s->resize(Utf8PrefixLength(s->data(), s->size(), kHostFieldSize - 1));
 }
 
 void CopyToHostField(const std::string& s, char* dest) {

@@ -66,8 +66,8 @@ void MVCEF_CALL fnmvPackCefDllSendWMButtonDown(UINT message, WPARAM wParam, LPAR
   const cef_mouse_button_type_t button = mvcef::ButtonForPress(message);
   CefRefPtr<CefBrowserHost> host = CurrentHost();
   if (!host) return;
-  host->SendMouseClickEvent(MouseEventAt(mvcef::XFromLParam(lParam) - offsetX,
-                                         mvcef::YFromLParam(lParam) - offsetY, LiveMouseModifiers(wParam)),
+  host->SendMouseClickEvent(MouseEventAt(mvcef::LessOffset(mvcef::XFromLParam(lParam), offsetX),
+                                         mvcef::LessOffset(mvcef::YFromLParam(lParam), offsetY), LiveMouseModifiers(wParam)),
                             button, false, 1);
 }
 
@@ -81,14 +81,14 @@ void MVCEF_CALL fnmvPackCefDllSendDWMButtonUp(UINT message, WPARAM wParam, LPARA
   if (!host) return;
   // A release carries no modifiers at all.
   host->SendMouseClickEvent(
-      MouseEventAt(mvcef::XFromLParam(lParam) - offsetX, mvcef::YFromLParam(lParam) - offsetY, 0), button, true, 1);
+      MouseEventAt(mvcef::LessOffset(mvcef::XFromLParam(lParam), offsetX), mvcef::LessOffset(mvcef::YFromLParam(lParam), offsetY), 0), button, true, 1);
 }
 
 void MVCEF_CALL fnmvPackCefDllSendWMMouseMove(UINT message, WPARAM wParam, LPARAM lParam, int offsetX,
                                               int offsetY) {
   CefRefPtr<CefBrowserHost> host = CurrentHost();
   if (!host) return;
-  host->SendMouseMoveEvent(MouseEventAt(mvcef::XFromLParam(lParam) - offsetX, mvcef::YFromLParam(lParam) - offsetY,
+  host->SendMouseMoveEvent(MouseEventAt(mvcef::LessOffset(mvcef::XFromLParam(lParam), offsetX), mvcef::LessOffset(mvcef::YFromLParam(lParam), offsetY),
                                         LiveMouseModifiers(wParam)),
                            false);
 }
@@ -105,7 +105,7 @@ void MVCEF_CALL fnmvPackCefDllSendWMMouseWheel(UINT message, WPARAM wParam, LPAR
   CefRefPtr<CefBrowserHost> host = CurrentHost();
   if (!handler || !host) return;
   // Wheel positions are screen coordinates; only a wheel over the handler window itself counts.
-  POINT point = {mvcef::XFromLParam(lParam) - offsetX, mvcef::YFromLParam(lParam) - offsetY};
+  POINT point = {mvcef::LessOffset(mvcef::XFromLParam(lParam), offsetX), mvcef::LessOffset(mvcef::YFromLParam(lParam), offsetY)};
   if (WindowFromPoint(point) != handler->host_window()) return;
   ScreenToClient(handler->host_window(), &point);
   const int delta = mvcef::WheelDelta(wParam);

@@ -15,6 +15,13 @@ namespace mvcef {
 inline int XFromLParam(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 inline int YFromLParam(LPARAM lParam) { return static_cast<short>(HIWORD(lParam)); }
 
+// A coordinate less the view's offset. Any offset a host passes gives a point, the farthest one
+// in int range at worst, never an overflow.
+inline int LessOffset(int coordinate, int offset) {
+  const long long difference = static_cast<long long>(coordinate) - offset;
+  return static_cast<int>(difference < INT32_MIN ? INT32_MIN : difference > INT32_MAX ? INT32_MAX : difference);
+}
+
 // Wheel distance of WM_MOUSEWHEEL (120 a notch, negative towards the user).
 inline int WheelDelta(WPARAM wParam) { return static_cast<short>(HIWORD(wParam)); }
 

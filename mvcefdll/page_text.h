@@ -16,19 +16,20 @@ class PageTextSlot {
 
   // Engine UI thread. Shorter text replaces the held one (empty text empties it); longer text is
   // dropped and the held text stays.
-  void Offer(std::u16string text);
+  void Offer(const std::u16string& text);
 
-  // Host thread.
-  //  - null size, or nothing held: false.
-  //  - null buffer or *size < 1: *size = held length in UTF-16 units + 1; true; text kept.
-  //  - otherwise: the text as UTF-8, cut to at most *size - 1 bytes without splitting a
-  //    character, then NUL; the held text is emptied; true.
-  // The UTF-8 form can be longer than the size the first call reports.
+  // Host thread. Sizes count the UTF-8 bytes the host receives, NUL included.
+  //  - null size, or nothing held: false, nothing written.
+  //  - null buffer or *size < 1: *size = the size needed; true; text kept.
+  //  - *size at least the size needed: the whole text and a NUL; the held text is emptied; true.
+  //  - *size too small: as Win32 does, false with *size = the size needed and the text kept for a
+  //    later read; the buffer gets the longest prefix that fits without splitting a character,
+  //    NUL-terminated, for hosts that ignore the result.
   bool Read(char* buffer, int* size);
 
  private:
   SpinFlag lock_;
-  std::u16string text_;  // guarded by lock_
+  std::string utf8_;  // guarded by lock_
 };
 
 }  // namespace mvcef

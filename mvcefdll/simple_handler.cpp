@@ -1,5 +1,7 @@
 #include "mvcefdll/simple_handler.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -15,6 +17,22 @@ namespace {
 // "提示"
 const wchar_t kDialogCaption[] = {0x63D0, 0x793A, 0};
 
+// Only as much as the host's field can take is converted: every UTF-16 unit gives at least one
+// byte, so the queue's cut at a character boundary still has all it needs.
+std::string HostFieldText(const CefString& text) {
+  const size_t units = std::min(text.length(), mvcef::kHostFieldSize - 1);
+  return CefString(text.c_str(), units, true).ToString();
+}
+
+// Says so on the 1st, 2nd, 4th, 8th, ... drop: a flood shows without flooding the log.
+void ReportDropped(size_t dropped) {
+  if ((dropped & (dropped - 1)) != 0) return;
+  char line[160];
+  std::snprintf(line, sizeof line, "mvcef: page message queue full (%u messages); %u dropped so far",
+                static_cast<unsigned>(mvcef::HostMessageQueue::kMaxMessages), static_cast<unsigned>(dropped));
+  OutputDebugStringA(line);
+}
+
 }  // namespace
 
 SimpleHandler::SimpleHandler() = default;
@@ -23,6 +41,19 @@ SimpleHandler::~SimpleHandler() = default;
 CefRefPtr<CefBrowser> SimpleHandler::GetBrowser() {
   std::lock_guard<mvcef::SpinFlag> hold(browser_flag_);
   return browser_;
+}
+
+void SimpleHandler::Close() {
+  // The request is published before the browser is looked at; OnAfterCreated stores the browser
+  // before it looks at the request. So at least one of the two sees both.
+  close_requested_.store(true);
+  if (CefRefPtr<CefBrowser> browser = GetBrowser()) CloseOnce(browser);
+}
+
+void SimpleHandler::CloseOnce(CefRefPtr<CefBrowser> browser) {
+  if (close_sent_.exchange(true)) return;
+  CefRefPtr<CefBrowserHost> host = browser->GetHost();
+  if (host) host->CloseBrowser(true);
 }
 
 void SimpleHandler::SetViewRect(const RECT& rect) {
@@ -42,8 +73,8 @@ bool SimpleHandler::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefP
 
   if (name == mvcef::kMsgBatchUploadImg) {
     std::string value;
-    if (args && args->GetType(0) == VTYPE_STRING) value = args->GetString(0).ToString();
-    messages_.Push(mvcef::kHostMsgBatchUploadImg, std::move(value));
+    if (args && args->GetType(0) == VTYPE_STRING) value = HostFieldText(args->GetString(0));
+    if (!messages_.Push(mvcef::kHostMsgBatchUploadImg, std::move(value))) ReportDropped(messages_.dropped());
     return true;
   }
 
@@ -85,6 +116,8 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
   const CefWindowHandle window = host->GetWindowHandle();
   // A windowed browser stays hidden until its first load ends.
   if (window) ShowWindow(reinterpret_cast<HWND>(window), SW_HIDE);
+  // The host closed it before it existed: nobody can reach it any more, so it must not run.
+  if (close_requested_.load()) CloseOnce(browser);
 }
 
 void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
@@ -100,7 +133,7 @@ void SimpleHandler::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>
   CefRefPtr<CefBrowserHost> host = browser->GetHost();
   if (host) {
     const CefWindowHandle window = host->GetWindowHandle();
-    if (window) ShowWindow(reinterpret_cast<HWND>(window), SW_SHOWNORMAL);
+    if (window && !close_requested_.load()) ShowWindow(reinterpret_cast<HWND>(window), SW_SHOWNORMAL);
     host->SetZoomLevel(zoom_level());
   }
   CefRefPtr<CefFrame> main = browser->GetMainFrame();

@@ -10,6 +10,8 @@
 //   zoom_level_      written on the host thread, read on the UI thread at load end (atomic).
 //   host_upload_done_ written on the host thread, reported and cleared on the UI thread by one
 //                    atomic exchange, so a host write between report and clear is never lost.
+//   close_requested_ set on the host thread, read on the UI thread; close_sent_ makes sure
+//                    whichever thread sees both the close and the browser closes it, once.
 //   frames_          one painter (UI thread), one reader (host thread); see FrameBuffer.
 //   messages_        one producer (UI thread), one consumer (host thread); see HostMessageQueue.
 //   page_text_       written on the UI thread, read and emptied on the host thread; see PageTextSlot.
@@ -39,6 +41,10 @@ class SimpleHandler : public CefClient,
 
   // A new reference to the browser, or null before OnAfterCreated and after OnBeforeClose.
   CefRefPtr<CefBrowser> GetBrowser();
+
+  // Host thread: force-closes the browser, now or, when the engine has not delivered it yet, as
+  // soon as it does (it is then never shown).
+  void Close();
 
   // Set once by the host thread before the browser is requested.
   void SetHostWindow(HWND window) { host_window_ = window; }
@@ -108,8 +114,13 @@ class SimpleHandler : public CefClient,
   std::atomic<double> zoom_level_{1.0};
   std::atomic<bool> host_upload_done_{false};
 
+  std::atomic<bool> close_requested_{false};
+  std::atomic<bool> close_sent_{false};
+
   mvcef::SpinFlag browser_flag_;
   CefRefPtr<CefBrowser> browser_;
+
+  void CloseOnce(CefRefPtr<CefBrowser> browser);
 
   mvcef::FrameBuffer frames_;
   mvcef::HostMessageQueue messages_;

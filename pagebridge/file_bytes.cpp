@@ -29,13 +29,13 @@ long long FileSize(std::FILE* f) {
 
 }  // namespace
 
-std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& path) {
+std::optional<std::vector<unsigned char>> ReadWholeFile(const std::string& path, std::size_t max_size) {
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   FilePtr file(std::fopen(path.c_str(), "rb"));
   if (!file) return std::nullopt;
 
   const long long size = FileSize(file.get());
-  if (size < 0 || size > kMaxFileSize) return std::nullopt;
+  if (size < 0 || size > kMaxFileSize || static_cast<unsigned long long>(size) > max_size) return std::nullopt;
   if (std::fseek(file.get(), 0, SEEK_SET) != 0) return std::nullopt;
 
   // A large image can exceed what a 32-bit process can allocate; that is an

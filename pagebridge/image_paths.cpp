@@ -14,7 +14,28 @@ std::optional<std::string_view> ScreenshotFileName(int kind) {
   }
 }
 
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Windows drops trailing dots and spaces from a name, so "..." or ".. " can name the parent.
+bool NamesParent(std::string_view component) {
+  if (component.find_first_not_of(". ") != std::string_view::npos) return false;
+  return component.find('.') != component.rfind('.');  // two dots or more
+}
+
 }  // namespace
+
+bool IsScreenshotSubfolder(std::string_view folder) {
+  if (folder.find('\0') != std::string_view::npos || folder.find(':') != std::string_view::npos) return false;
+  if (folder.size() >= 2 && IsSeparator(folder[0]) && IsSeparator(folder[1])) return false;
+  std::size_t start = 0;
+  while (start <= folder.size()) {
+    std::size_t end = start;
+    while (end < folder.size() && !IsSeparator(folder[end])) ++end;
+    if (NamesParent(folder.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
 
 std::optional<std::string> DataRootFromExecutable(std::string_view exe_path, char sep) {
   const std::size_t file_sep = exe_path.rfind(sep);
@@ -39,7 +60,7 @@ std::optional<std::string> ScreenshotFilePath(std::string_view exe_path, char se
                                               const std::string* subfolder) {
   const std::optional<std::string_view> name = ScreenshotFileName(kind);
   if (!name) return std::nullopt;
-  if (subfolder && subfolder->find('\0') != std::string::npos) return std::nullopt;
+  if (subfolder && !IsScreenshotSubfolder(*subfolder)) return std::nullopt;
   std::optional<std::string> path = ScreenshotFolder(exe_path, sep);
   if (!path) return std::nullopt;
   if (subfolder) path->append(*subfolder);

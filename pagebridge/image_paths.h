@@ -27,12 +27,21 @@ std::optional<std::string> DataRootFromExecutable(std::string_view exe_path, cha
 // the folder would not fit kMaxPath.
 std::optional<std::string> ScreenshotFolder(std::string_view exe_path, char sep);
 
+// Whether a page's folder argument stays inside the screenshot folder it is
+// appended to. Read with both '/' and '\\' as separators on every platform,
+// it is refused for a component of dots and spaces with two dots or more
+// ("..", and "...", ". ." which Windows trims to ".."), for any ':' (a drive,
+// or a stream of a file), for a leading double separator (UNC "\\\\server"
+// and device "\\\\?\\" paths) and for a NUL byte (the file functions would
+// open a shorter path). A single leading separator only doubles the folder's
+// own and stays inside, as an empty component does.
+bool IsScreenshotSubfolder(std::string_view folder);
+
 // Screenshot folder + the page's sub-folder text (unchanged, no separator
 // added) + sep + the kind's file name: 1 "rc1_0.png", 2 "X1.png", 3 "X2.png".
 // Without a sub-folder the separator appears twice before the file name,
 // which file systems accept. nullopt for any other kind, when the path would
-// not fit kMaxPath, or when the sub-folder holds a NUL byte (the file
-// functions would silently open a shorter path).
+// not fit kMaxPath, or when the sub-folder fails IsScreenshotSubfolder.
 std::optional<std::string> ScreenshotFilePath(std::string_view exe_path, char sep, int kind,
                                               const std::string* subfolder);
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "include/cef_command_line.h"
+#include "pagebridge/bridge_origins.h"
 #include "pagebridge/process_messages.h"
 #include "pagebridge/simple_v8_handler.h"
 
@@ -28,12 +30,34 @@ void SimpleApp::OnBeforeCommandLineProcessing(const CefString& process_type,
   command_line->AppendSwitch("ppapi-out-of-process");
   command_line->AppendSwitchWithValue("ppapi-flash-version", "28.0.0.137");
   command_line->AppendSwitchWithValue("ppapi-flash-path", "Plugins\\pepflashplayer.dll");
+  // A render process learns the origins from the browser process that started it; the game's own
+  // command line (no process type) has no say.
+  if (!process_type.empty() && command_line->HasSwitch(mvcef::kBridgeOriginsSwitch)) {
+    const std::string list = command_line->GetSwitchValue(mvcef::kBridgeOriginsSwitch).ToString();
+    bridge_origins_ = mvcef::ParseOriginList(list).origins;
+  }
+}
+
+void SimpleApp::OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) {
+  if (!command_line || !bridge_origins_) return;
+  std::string joined;
+  for (const std::string& origin : *bridge_origins_) joined += (joined.empty() ? "" : ",") + origin;
+  command_line->AppendSwitchWithValue(mvcef::kBridgeOriginsSwitch, joined);
 }
 
 void SimpleApp::OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                  CefRefPtr<CefV8Context> context) {
   if (!context) return;
-  if (!js_handler_) js_handler_ = new SimpleV8JSHandler();
+  if (bridge_origins_) {
+    const std::string url = frame ? frame->GetURL().ToString() : std::string();
+    if (!mvcef::BridgeAllowed(bridge_origins_, url)) {
+      const std::string origin = mvcef::OriginOfUrl(url).value_or(url.substr(0, 64));
+      OutputDebugStringA(("mvcef: no page bridge for " + origin).c_str());
+      return;  // neither functions nor value: the frame cannot tell a game is there
+    }
+  }
+  if (!js_handler_) js_handler_ = new SimpleV8JSHandler(upload_status_);
+  if (frame) upload_status_->Reset(frame->GetIdentifier());  // a new document starts at false
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   if (!global) return;
   global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(false), V8_PROPERTY_ATTRIBUTE_NONE);
@@ -59,9 +83,13 @@ bool SimpleApp::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProce
   CefRefPtr<CefV8Context> context = frame->GetV8Context();
   if (!context || !context->Enter()) return true;
 
+  // A true waits for a poll to take it; a false (the answer to a later poll of the same burst)
+  // must not erase it. The window's value shows whether one waits.
+  upload_status_->Report(frame_id, done);
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   const bool written =
-      global && global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(done), V8_PROPERTY_ATTRIBUTE_NONE);
+      global && global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(upload_status_->Waiting(frame_id)),
+                                 V8_PROPERTY_ATTRIBUTE_NONE);
   CefRefPtr<CefV8Value> again = context->GetGlobal();
   if (again && again->HasException()) {
     char notice[256] = {0};

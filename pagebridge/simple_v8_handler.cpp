@@ -38,7 +38,7 @@ bool UploadImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval) {
   if (std::optional<std::string> exe = ExecutablePath()) {
     const std::optional<std::string> path =
         mvcef::ScreenshotFilePath(*exe, mvcef::kPathSeparator, kind, folder ? &*folder : nullptr);
-    if (path) bytes = mvcef::ReadWholeFile(*path);
+    if (path) bytes = mvcef::ReadWholeFile(*path, mvcef::kMaxImageFileBytes);
   }
   // A screenshot that cannot be read (or encoded: memory is finite in a 32-bit process) still
   // gives the page an image to show.
@@ -61,18 +61,26 @@ bool BatchUploadImg(const CefV8ValueList& arguments) {
   return true;
 }
 
-bool UploadIsDone(CefRefPtr<CefV8Value>& retval) {
+bool UploadIsDone(mvcef::UploadStatusBook& book, CefRefPtr<CefV8Value>& retval) {
   CefRefPtr<CefBrowser> browser = CurrentBrowser();
   if (!browser) return true;
   // Always the main frame's flag, also when an iframe asks.
   CefRefPtr<CefFrame> main = browser->GetMainFrame();
   if (!main) return true;
-  CefRefPtr<CefV8Context> main_context = main->GetV8Context();
-  CefRefPtr<CefV8Value> global = main_context ? main_context->GetGlobal() : nullptr;
-  if (global) retval = global->GetValue(mvcef::kUploadIsDoneValue);
+  const int64 main_id = main->GetIdentifier();
+  // What earlier polls fetched: a true is this poll's alone.
+  const bool done = book.Take(main_id);
+  retval = CefV8Value::CreateBool(done);
+  if (done) {
+    CefRefPtr<CefV8Context> main_context = main->GetV8Context();
+    CefRefPtr<CefV8Value> global = main_context ? main_context->GetGlobal() : nullptr;
+    if (global)
+      global->SetValue(mvcef::kUploadIsDoneValue, CefV8Value::CreateBool(book.Waiting(main_id)),
+                       V8_PROPERTY_ATTRIBUTE_NONE);
+  }
 
   int32_t low = 0, high = 0;
-  mvcef::SplitFrameId(main->GetIdentifier(), &low, &high);
+  mvcef::SplitFrameId(main_id, &low, &high);
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(mvcef::kMsgInitUploadIsDone);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   args->SetInt(0, low);
@@ -87,7 +95,7 @@ bool UploadFeedbackImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& r
   if (std::optional<std::string> exe = ExecutablePath()) path = mvcef::FeedbackPath(*exe, mvcef::kPathSeparator);
   OutputDebugStringA(path ? path->c_str() : "");
   if (!path) return false;
-  const std::optional<std::vector<unsigned char>> bytes = mvcef::ReadWholeFile(*path);
+  const std::optional<std::vector<unsigned char>> bytes = mvcef::ReadWholeFile(*path, mvcef::kMaxImageFileBytes);
   if (!bytes) return false;
 
   std::string uri;
@@ -111,7 +119,7 @@ bool SimpleV8JSHandler::Execute(const CefString& name, CefRefPtr<CefV8Value> obj
                                 CefString& exception) {
   if (name == mvcef::kFnUploadImg) return UploadImg(arguments, retval);
   if (name == mvcef::kFnBatchUploadImg) return BatchUploadImg(arguments);
-  if (name == mvcef::kFnUploadIsDone) return UploadIsDone(retval);
+  if (name == mvcef::kFnUploadIsDone) return UploadIsDone(*book_, retval);
   if (name == mvcef::kFnUploadFeedbackImg) return UploadFeedbackImg(arguments, retval);
   return false;  // initUploadIsDone and anything else
 }

@@ -82,4 +82,13 @@ void Model::Reset() {
   screen_height = kDefaultScreenHeight;
 }
 
+std::string RecordedText(std::string text) {
+  if (text.size() <= kMaxRecordedText) return text;
+  size_t n = kMaxRecordedText;
+  for (int back = 0; back < 3 && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0u) == 0x80u; ++back) --n;
+  text.resize(n);
+  text.shrink_to_fit();
+  return text;
+}
+
 }  // namespace mvw32

@@ -50,6 +50,16 @@ struct ShellOpenRecord {
   std::string strings[4];  // verb, file, parameters, directory
 };
 
+// The records are there for hosts and tests to look at; a page that shows box after box, or opens
+// window after window, must not grow them without end. Beyond kMaxRecords of a kind newer calls
+// are not recorded (clearing makes room again), and each string keeps its first
+// kMaxRecordedText bytes.
+constexpr size_t kMaxRecords = 256;
+constexpr size_t kMaxRecordedText = 4096;
+
+// `text` cut to kMaxRecordedText bytes, not inside a UTF-8 character.
+std::string RecordedText(std::string text);
+
 constexpr int kDefaultScreenWidth = 1920;
 constexpr int kDefaultScreenHeight = 1080;
 

@@ -40,9 +40,10 @@ HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPC
   record.info.hwnd = hwnd;
   record.info.show_command = nShowCmd;
   record.info.result = result;
+  for (std::string& field : record.strings) field = mvw32::RecordedText(std::move(field));
   {
     std::lock_guard<std::mutex> lock(m.mu);
-    m.shell_opens.push_back(std::move(record));
+    if (m.shell_opens.size() < mvw32::kMaxRecords) m.shell_opens.push_back(std::move(record));
   }
   return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(result));
 }

@@ -47,12 +47,12 @@ int ShowBox(HWND owner, std::string text, std::string caption, UINT type, bool a
   record.info.type = type;
   record.info.result = result;
   record.info.ansi = ansi ? TRUE : FALSE;
-  record.info.text_length = text.size();
-  record.info.caption_length = caption.size();
-  record.text = std::move(text);
-  record.caption = std::move(caption);
+  record.text = mvw32::RecordedText(std::move(text));
+  record.caption = mvw32::RecordedText(std::move(caption));
+  record.info.text_length = record.text.size();
+  record.info.caption_length = record.caption.size();
   std::lock_guard<std::mutex> lock(m.mu);
-  m.message_boxes.push_back(std::move(record));
+  if (m.message_boxes.size() < mvw32::kMaxRecords) m.message_boxes.push_back(std::move(record));
   return result;
 }
 

@@ -61,7 +61,8 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   if (!subprocess.empty() || handler) {
     std::vector<std::string> render_switches;
     if (!switches.locale.empty()) render_switches.push_back("--lang=" + switches.locale);
-    context_->render = std::make_shared<RenderHost>(subprocess, render_switches, handler);
+    CefRefPtr<CefBrowserProcessHandler> launch_handler = application ? application->GetBrowserProcessHandler() : NULL;
+    context_->render = std::make_shared<RenderHost>(subprocess, render_switches, handler, launch_handler);
     context_->render->Start();
   }
   context_->ui.Start();

@@ -41,8 +41,12 @@ Json BrowserJson(CefRefPtr<ChromiumBrowser> browser) {
 }  // namespace
 
 RenderHost::RenderHost(std::string subprocess, std::vector<std::string> switches,
-                       CefRefPtr<CefRenderProcessHandler> handler)
-    : subprocess_(std::move(subprocess)), switches_(std::move(switches)), handler_(handler) {}
+                       CefRefPtr<CefRenderProcessHandler> handler,
+                       CefRefPtr<CefBrowserProcessHandler> launch_handler)
+    : subprocess_(std::move(subprocess)),
+      switches_(std::move(switches)),
+      handler_(handler),
+      launch_handler_(launch_handler) {}
 
 RenderHost::~RenderHost() { Stop(); }
 
@@ -69,7 +73,7 @@ std::shared_ptr<MessageChannel> RenderHost::Channel() {
   } else {
     RenderProcess process;
     std::string error;
-    if (!StartRenderProcess(subprocess_, switches_, &process, &error)) {
+    if (!StartRenderProcess(subprocess_, switches_, &process, &error, launch_handler_)) {
       DebugLog("render side: %s; pages get no native functions", error.c_str());
       return nullptr;
     }

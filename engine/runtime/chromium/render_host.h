@@ -16,6 +16,7 @@
 
 #include "engine/runtime/chromium/child_process.h"
 #include "engine/runtime/chromium/devtools_session.h"
+#include "include/cef_browser_process_handler.h"
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
 #include "engine/runtime/chromium/message_channel.h"
@@ -28,9 +29,11 @@ class ChromiumFrame;
 
 class RenderHost {
  public:
-  // `subprocess` empty: the render side runs here with `handler`.
+  // `subprocess` empty: the render side runs here with `handler`. Otherwise `launch_handler`
+  // (the application's browser-process handler) sees each render process's command line.
   RenderHost(std::string subprocess, std::vector<std::string> switches,
-             CefRefPtr<CefRenderProcessHandler> handler);
+             CefRefPtr<CefRenderProcessHandler> handler,
+             CefRefPtr<CefBrowserProcessHandler> launch_handler = NULL);
   ~RenderHost();  // Stop()
 
   void Start();
@@ -64,6 +67,7 @@ class RenderHost {
   const std::string subprocess_;
   const std::vector<std::string> switches_;
   const CefRefPtr<CefRenderProcessHandler> handler_;
+  const CefRefPtr<CefBrowserProcessHandler> launch_handler_;
 
   std::mutex mutex_;  // guards the fields below
   std::condition_variable ended_;  // a reader saw its render side end

@@ -9,14 +9,17 @@
 
 #include "engine/runtime/chromium/child_process.h"
 #include "engine/runtime/chromium/message_channel.h"
+#include "include/cef_browser_process_handler.h"
 
 namespace mvengine {
 namespace chromium {
 
 // The command line the render process gets: `executable` first, then the process type, the name
-// of its end of the channel (OpenInheritedStream opens it there), and `extra_switches`.
+// of its end of the channel (OpenInheritedStream opens it there), and `extra_switches`; then, as for
+// any child process, the application's OnBeforeChildProcessLaunch may add to it.
 std::vector<std::string> RenderProcessArgs(const std::string& executable, const std::string& channel,
-                                           const std::vector<std::string>& extra_switches);
+                                           const std::vector<std::string>& extra_switches,
+                                           CefRefPtr<CefBrowserProcessHandler> launch_handler = NULL);
 
 struct RenderProcess {
   ProcessId pid = -1;
@@ -25,7 +28,8 @@ struct RenderProcess {
 
 // False (with `error`) when the executable cannot be started.
 bool StartRenderProcess(const std::string& executable, const std::vector<std::string>& extra_switches,
-                        RenderProcess* out, std::string* error);
+                        RenderProcess* out, std::string* error,
+                        CefRefPtr<CefBrowserProcessHandler> launch_handler = NULL);
 
 // Waits up to `grace_ms` for the process to end by itself, then kills it; always reaps it.
 ExitStatus EndRenderProcess(ProcessId pid, int grace_ms);

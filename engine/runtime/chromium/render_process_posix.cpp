@@ -29,7 +29,8 @@ constexpr int kChildChannelFd = 3;
 }  // namespace
 
 bool StartRenderProcess(const std::string& executable, const std::vector<std::string>& extra_switches,
-                        RenderProcess* out, std::string* error) {
+                        RenderProcess* out, std::string* error,
+                        CefRefPtr<CefBrowserProcessHandler> launch_handler) {
   if (!IsExecutableFile(executable)) {
     *error = "the sub-process executable '" + executable + "' cannot be run";
     return false;
@@ -51,7 +52,7 @@ bool StartRenderProcess(const std::string& executable, const std::vector<std::st
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
 
-  std::vector<std::string> args = RenderProcessArgs(executable, std::to_string(kChildChannelFd), extra_switches);
+  std::vector<std::string> args = RenderProcessArgs(executable, std::to_string(kChildChannelFd), extra_switches, launch_handler);
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);

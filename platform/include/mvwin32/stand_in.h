@@ -67,7 +67,9 @@ typedef struct mvw32_message_box_info {
   size_t caption_length;
 } mvw32_message_box_info;
 
-/* Boxes shown (answered) so far, oldest first. */
+/* Boxes shown (answered) so far, oldest first. The record holds at most 256 boxes (later ones are
+ * answered but not recorded until it is cleared) and the first 4096 bytes of each string; the
+ * shell-open record is bounded the same way. Lengths and copies are of what was kept. */
 MVW32_API size_t mvw32_message_box_count(void);
 MVW32_API BOOL mvw32_get_message_box(size_t index, mvw32_message_box_info* info);
 /* Copies the text (field 0) or caption (field 1) of box `index` into `buffer`, cut to

@@ -5,6 +5,10 @@
 #include <imm.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -116,6 +120,21 @@ std::string Mismatches(const Frame& frame, const std::vector<Probe>& probes) {
 
 bool Matches(const Frame& frame, int width, int height, const std::vector<Probe>& probes) {
   return frame.width == width && frame.height == height && Mismatches(frame, probes).empty();
+}
+
+// Letters and digits as they are, every other byte as %XX.
+std::string PercentEncoded(const std::string& text) {
+  std::string encoded;
+  for (char ch : text) {
+    if (std::isalnum(static_cast<unsigned char>(ch))) {
+      encoded.push_back(ch);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof(hex), "%%%02X", static_cast<unsigned char>(ch));
+      encoded += hex;
+    }
+  }
+  return encoded;
 }
 
 // ---- Frames --------------------------------------------------------------------------------
@@ -337,22 +356,42 @@ TEST_F(Exports, GetSourceGivesThePagesDisplayTextOncePerLoad) {
   EXPECT_NE(text->find("Plain bold and italic words, 中文字符 & more."), std::string::npos) << *text;
   for (const char* absent : {"<b>", "<h1>", "not displayed", "script source", "&amp;"})
     EXPECT_EQ(text->find(absent), std::string::npos) << absent << " in " << *text;
-  EXPECT_EQ(static_cast<size_t>(announced), Utf16Length(*text) + 1) << "UTF-16 units plus one";
+  EXPECT_EQ(static_cast<size_t>(announced), text->size() + 1) << "UTF-8 bytes plus one";
 
   // Taken once per load.
   int size = 0;
   EXPECT_FALSE(api().fnmvPackCefDLLGetSource(nullptr, &size));
 
-  // The next load captures it again; a small buffer gets the start, NUL-terminated, and takes it.
+  // The next load captures it again; a small buffer gets the start, NUL-terminated, and the size
+  // needed, and the text stays for a read that fits.
   EXPECT_EQ(api().fnmvPackCefDllReload(), 1);
   ASSERT_TRUE(PollUntil([&] { return api().fnmvPackCefDLLGetSource(nullptr, &size); }));
   char small[8];
   std::fill(std::begin(small), std::end(small), 'Z');
-  int capacity = 4;
-  EXPECT_TRUE(api().fnmvPackCefDLLGetSource(small, &capacity));
+  int capacity = 1;  // room for nothing but the NUL
+  EXPECT_FALSE(api().fnmvPackCefDLLGetSource(small, &capacity));
+  EXPECT_EQ(small[0], '\0');
+  EXPECT_EQ(small[1], 'Z');
+  EXPECT_EQ(capacity, size);
+  capacity = 4;
+  EXPECT_FALSE(api().fnmvPackCefDLLGetSource(small, &capacity));
   EXPECT_STREQ(small, "Pag");
   EXPECT_EQ(small[4], 'Z') << "wrote past the size given";
-  EXPECT_FALSE(api().fnmvPackCefDLLGetSource(nullptr, &size));
+  EXPECT_EQ(capacity, size);
+  EXPECT_EQ(host().TakePageText(), text);
+
+  // The game's language: 200 Chinese characters come whole in a buffer of the size announced.
+  std::string chinese;
+  for (char32_t c = 0x4E00; c < 0x4E00 + 200; ++c)
+    chinese += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                static_cast<char>(0x80 | (c & 0x3F))};
+  api().fnmvPackCefDllGotoUrl(PageUrl("chinese_text.html").c_str());
+  ASSERT_TRUE(PollUntil([&] {
+    text = host().TakePageText(&announced);
+    return text && text->find(chinese) != std::string::npos;
+  })) << (text ? *text : std::string("no text"));
+  EXPECT_EQ(static_cast<size_t>(announced), text->size() + 1);
+  EXPECT_LE(text->size(), chinese.size() + 2) << "the paragraph and at most a line break";
 }
 
 TEST_F(Exports, UnreachableAddressShowsTheErrorPageWithTheEngineCode) {
@@ -429,17 +468,7 @@ TEST_F(Exports, WindowOpenGoesToTheShellHandlerAndLoadsNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
     // A jump within the page sets the address to open; the page is not loaded again.
-    std::string encoded;
-    for (char ch : c.url) {
-      if (std::isalnum(static_cast<unsigned char>(ch))) {
-        encoded.push_back(ch);
-      } else {
-        char hex[4];
-        std::snprintf(hex, sizeof(hex), "%%%02X", static_cast<unsigned char>(ch));
-        encoded += hex;
-      }
-    }
-    api().fnmvPackCefDllGotoUrl((PageUrl("popup.html") + "#" + encoded).c_str());
+    api().fnmvPackCefDllGotoUrl((PageUrl("popup.html") + "#" + PercentEncoded(c.url)).c_str());
     ASSERT_TRUE(host().WaitForReport("target", [&](const std::string& v) { return v == c.url; }))
         << host().reports().Summary();
     const size_t opened = host().reports().Values("opened").size();
@@ -543,6 +572,20 @@ TEST_F(Exports, BatchUploadImgTextsReachGetMsgInOrder) {
   EXPECT_EQ(host().reports().raw(), expected);
   EXPECT_EQ(host().message_names(), std::vector<std::string>(4, "batchUploadImg"));
   EXPECT_FALSE(api().fnmvPackCefDllIsDirty());
+
+  // Taking without a buffer for the name or the value takes nothing: the texts wait for a call
+  // that can hold them.
+  EXPECT_EQ(api().fnmvPackCefDllReload(), 1);
+  ASSERT_TRUE(PollUntil([&] { return api().fnmvPackCefDllIsDirty(); }));
+  char field[256] = "untouched";
+  for (int i = 0; i < 3; ++i) {
+    api().fnmvPackCefDllGetMsg(nullptr, field);
+    api().fnmvPackCefDllGetMsg(field, nullptr);
+  }
+  EXPECT_STREQ(field, "untouched");
+  host().reports() = Reports();
+  EXPECT_TRUE(host().WaitForReport("returned")) << host().reports().Summary();
+  EXPECT_EQ(host().reports().raw(), expected);
 }
 
 TEST_F(Exports, UploadIsDoneFollowsSetUploadIsDone) {
@@ -560,6 +603,62 @@ TEST_F(Exports, UploadIsDoneFollowsSetUploadIsDone) {
     })) << host().reports().Summary();
     EXPECT_EQ(host().reports().Values("done"), expected);
   }
+}
+
+// A folder argument cannot reach files outside the screenshot folder: an X1.png anywhere else
+// gives the placeholder.
+TEST_F(Exports, UploadImgFoldersThatLeaveTheScreenshotFolderGetThePlaceholder) {
+  char outside[] = "/tmp/mvcef-escape-XXXXXX";
+  ASSERT_NE(mkdtemp(outside), nullptr);
+  const std::string png = ReadFileBytes(InstallRoot() + "/data/screenshot/X1.png");
+  const std::string planted = std::string(outside) + "/X1.png";
+  { std::ofstream(planted, std::ios::binary) << png; }
+  // Up from P/data/screenshot/ to the root and down again; once more with the other separator.
+  std::string up;
+  for (int i = 0; i < 16; ++i) up += "/..";
+  std::string back_up = up + outside + "/";
+  std::replace(back_up.begin(), back_up.end(), '/', '\\');
+  const std::vector<std::string> folders = {up + outside, up + outside + "/", back_up};
+  std::string query;
+  for (const std::string& f : folders) query += (query.empty() ? "?f=" : "&f=") + PercentEncoded(f);
+  const int id = OpenBrowserWithBridge(PageUrl("escape.html") + query, "done");
+  std::remove(planted.c_str());
+  rmdir(outside);
+  ASSERT_GT(id, 0) << host().reports().Summary();
+  ASSERT_EQ(host().reports().Last("done"), std::to_string(folders.size()));
+  for (size_t i = 0; i < folders.size(); ++i)
+    EXPECT_EQ(host().reports().Last("answer" + std::to_string(i)), "data:image/svg+xml;base64,") << folders[i];
+}
+
+// A browser closed before the engine delivered it is closed on arrival: its page stops asking
+// its server for anything, and a windowed one leaves no window.
+TEST_F(Exports, ABrowserClosedRightAfterCreationStopsAndLeavesNoWindow) {
+  LoopbackServer server(PagesDir());
+  ASSERT_TRUE(server.Start());
+  HWND parent = host().NewWindow(RECT{100, 100, 900, 700});
+  HWND handler_window = host().NewWindow(RECT{1000, 0, 1800, 600});  // beside the parent
+  for (const char* name : {"windowless", "windowed"}) {
+    const bool windowed = std::string(name) == "windowed";
+    const std::string url = server.Url(std::string("/fetching.html?name=") + name);
+    ASSERT_GT(api().fnmvPackCefDllCreateBrowser(RECT{10, 20, 330, 260}, url.c_str(), handler_window,
+                                                windowed ? parent : nullptr),
+              0);
+    EXPECT_EQ(api().fnmvPackCefDllDoClose(), 1);
+  }
+  // A browser left open with the same page shows the page does fetch, and sets the pace.
+  ASSERT_GT(host().NewBrowser(server.Url("/fetching.html?name=open"), 320, 240, handler_window), 0);
+  auto ticks = [&](const std::string& name) {
+    size_t n = 0;
+    for (const std::string& r : server.Requests()) n += r.rfind("/tick?name=" + name + "&", 0) == 0;
+    return n;
+  };
+  ASSERT_TRUE(PollUntil([&] { return ticks("open") >= 20; }, kFirstFrameSeconds));
+  const size_t windowless = ticks("windowless"), windowed = ticks("windowed");
+  ASSERT_TRUE(PollUntil([&] { return ticks("open") >= 60; }));
+  EXPECT_EQ(ticks("windowless"), windowless) << "the closed windowless browser still runs";
+  EXPECT_EQ(ticks("windowed"), windowed) << "the closed windowed browser still runs";
+  const POINT inside = {100 + 10 + 5, 100 + 20 + 5};
+  EXPECT_EQ(api().WindowFromPoint(inside), parent) << "a window of the closed browser is there";
 }
 
 // ---- Several browsers ----------------------------------------------------------------------

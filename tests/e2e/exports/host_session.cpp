@@ -319,12 +319,14 @@ std::optional<std::string> Host::TakePageText(int* announced_size) {
   int size = 0;
   if (!api_.fnmvPackCefDLLGetSource(nullptr, &size) || size <= 0) return std::nullopt;
   if (announced_size) *announced_size = size;
-  // The size counts UTF-16 units; one unit takes at most three bytes of UTF-8.
-  std::vector<char> buffer(static_cast<size_t>(size) * 3 + 1, kGuardByte);
-  int capacity = static_cast<int>(buffer.size());
+  // Exactly the size announced, with a guard behind it that must stay untouched. A newer text
+  // captured in between makes the read fail and keep it: the next poll takes that one.
+  std::vector<char> buffer(static_cast<size_t>(size) + kGuard, kGuardByte);
+  int capacity = size;
   if (!api_.fnmvPackCefDLLGetSource(buffer.data(), &capacity)) return std::nullopt;
-  const void* end = std::memchr(buffer.data(), '\0', buffer.size());
-  if (!end) return std::nullopt;
+  for (size_t i = static_cast<size_t>(size); i < buffer.size(); ++i)
+    if (buffer[i] != kGuardByte) ++overruns_;
+  if (std::memchr(buffer.data(), '\0', static_cast<size_t>(size)) == nullptr) return std::nullopt;
   return std::string(buffer.data());
 }
 

@@ -36,6 +36,15 @@ bool StartLibrary(LoadedLibrary* library, std::string* error);
 // The process's library after StartLibrary; null before.
 LoadedLibrary* StartedLibrary();
 
+// In a test that starts the library itself: skips when an earlier test of the process already did.
+#define START_LIBRARY_OR_SKIP(library)                                                        \
+  do {                                                                                        \
+    if (StartedLibrary()) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";    \
+    ASSERT_TRUE(AdoptOrphans());                                                              \
+    std::string error;                                                                        \
+    ASSERT_TRUE(StartLibrary(&(library), &error)) << error;                                   \
+  } while (0)
+
 // The button a message box with this text gets (IDOK when not set); thread-safe, since boxes are
 // answered on the engine's thread.
 void SetMessageBoxAnswer(const std::string& text, int button);
@@ -133,7 +142,8 @@ class Host {
   const std::vector<std::string>& message_names() const { return names_; }
   int overruns() const { return overruns_; }
 
-  // Page text: the size the library announces (UTF-16 units + 1), then the text itself.
+  // Page text: the size the library announces (UTF-8 bytes + 1), then the text itself read into
+  // a buffer of exactly that size.
   std::optional<std::string> TakePageText(int* announced_size = nullptr);
   bool WaitForPageText(const std::function<bool(const std::string&)>& accept, std::string* text,
                        double seconds = kWaitSeconds);

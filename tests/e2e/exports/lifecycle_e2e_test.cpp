@@ -27,15 +27,6 @@ namespace {
 
 constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 
-// Starts the library for this test; skips when an earlier test of the process already did.
-#define START_LIBRARY_OR_SKIP(library)                                                        \
-  do {                                                                                        \
-    if (StartedLibrary()) GTEST_SKIP() << "needs a process of its own (ctest runs it so)";    \
-    ASSERT_TRUE(AdoptOrphans());                                                              \
-    std::string error;                                                                        \
-    ASSERT_TRUE(StartLibrary(&(library), &error)) << error;                                   \
-  } while (0)
-
 // The Chromium browser process the library started: our child, talking over the pipe.
 pid_t ChromiumChild() {
   for (const ProcessInfo& p : RunningDescendants(::getpid()))
@@ -177,7 +168,7 @@ void CallEveryExport(const Api& api, void* handle, HWND window, Watchdog& dog) {
   dog.Call("DoZoom", [&] { api.fnmvPackCefDllDoZoom(150); });
   int size = 0;
   if (dog.Call("GetSource", [&] { return api.fnmvPackCefDLLGetSource(nullptr, &size); }) && size > 0) {
-    std::vector<char> text(static_cast<size_t>(size) * 3 + 1);
+    std::vector<char> text(static_cast<size_t>(size));
     int capacity = static_cast<int>(text.size());
     dog.Call("GetSource", [&] { return api.fnmvPackCefDLLGetSource(text.data(), &capacity); });
   }

@@ -20,6 +20,14 @@ std::string ReadWhole(const std::string& path) {
 
 }  // namespace
 
+double ResidentMiB(pid_t pid) {
+  std::istringstream status(ReadWhole("/proc/" + std::to_string(pid) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024;  // kB
+  }
+  return 0;
+}
+
 ProcessInfo ReadProcess(pid_t pid) {
   ProcessInfo info;
   const std::string dir = "/proc/" + std::to_string(pid);

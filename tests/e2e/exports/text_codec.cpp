@@ -53,13 +53,4 @@ std::string DecodeBase64(const std::string& text) {
   return out;
 }
 
-size_t Utf16Length(const std::string& utf8) {
-  size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) == 0x80) continue;  // continuation byte
-    units += c >= 0xF0 ? 2 : 1;        // four-byte sequences are surrogate pairs
-  }
-  return units;
-}
-
 }  // namespace exports_e2e

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -183,6 +184,26 @@ TEST(RenderProcess, CommandLineNamesTheTypeAndTheChannel) {
   EXPECT_EQ((std::vector<std::string>{"/p/mvcef/marovekcef", "--type=renderer", "--mvcef-render-channel=3",
                                       "--lang=zh-CN"}),
             RenderProcessArgs("/p/mvcef/marovekcef", "3", {"--lang=zh-CN"}));
+}
+
+// The application sees the command line before the process starts, as Chromium lets it.
+TEST(RenderProcess, TheApplicationsLaunchHookAddsToTheCommandLine) {
+  class Hook : public CefBrowserProcessHandler {
+   public:
+    void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) override {
+      seen_type = command_line->GetSwitchValue("type").ToString();
+      command_line->AppendSwitchWithValue("from-hook", "a b");
+    }
+    std::string seen_type;
+    IMPLEMENT_REFCOUNTING(Hook);
+  };
+  CefRefPtr<Hook> hook = new Hook();
+  const std::vector<std::string> args = RenderProcessArgs("/p/mvcef/marovekcef", 3, {"--lang=zh-CN"}, hook.get());
+  EXPECT_EQ(hook->seen_type, "renderer");
+  ASSERT_GE(args.size(), 5u);
+  EXPECT_EQ(args[0], "/p/mvcef/marovekcef");
+  EXPECT_NE(std::find(args.begin(), args.end(), "--mvcef-render-channel=3"), args.end());
+  EXPECT_NE(std::find(args.begin(), args.end(), "--from-hook=a b"), args.end());
 }
 
 TEST(RenderProcess, AnExecutableThatCannotRunIsReportedNotStarted) {

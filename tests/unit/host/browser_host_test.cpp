@@ -28,8 +28,8 @@ struct FakeLibrary {
   int browser_id = 1;
   bool frame_pending = false;
   int frame_width = 0, frame_height = 0;
-  std::string page_text;  // UTF-8
-  size_t page_text_units = 0;
+  std::string page_text;       // UTF-8
+  std::string next_page_text;  // captured right after the size query
   std::u16string ime_result;
   std::u16string ime_result_at_composition;
   HWND window = reinterpret_cast<HWND>(0x5000);
@@ -81,16 +81,22 @@ LibraryApi FakeApi() {
     return 1;
   };
   api.fnmvPackCefDllDoZoom = [](int percent) { fake->Record("DoZoom", {percent}); };
-  // The two-call text protocol: size in UTF-16 units + 1, then a copy cut at *size - 1 bytes.
+  // The two-call text protocol: the UTF-8 size + 1, then the whole text or, into a smaller
+  // buffer, false with the size needed and the text kept. A text that replaces the held one
+  // between the two calls is staged in next_page_text.
   api.fnmvPackCefDLLGetSource = [](char* buffer, int* size) {
     if (fake->page_text.empty()) return false;
-    if (!buffer || *size == 0) {
-      *size = static_cast<int>(fake->page_text_units) + 1;
+    const int needed = static_cast<int>(fake->page_text.size()) + 1;
+    if (!buffer || *size < 1) {
+      *size = needed;
+      if (!fake->next_page_text.empty()) fake->page_text.swap(fake->next_page_text);
       return true;
     }
-    const size_t n = std::min(fake->page_text.size(), static_cast<size_t>(*size - 1));
-    std::memcpy(buffer, fake->page_text.data(), n);
-    buffer[n] = '\0';
+    if (*size < needed) {
+      *size = needed;
+      return false;
+    }
+    std::memcpy(buffer, fake->page_text.c_str(), fake->page_text.size() + 1);
     fake->page_text.clear();
     return true;
   };
@@ -308,12 +314,16 @@ TEST_F(BrowserHostTest, NavigationActions) {
   EXPECT_EQ(library_.Names(), expected);
 }
 
-TEST_F(BrowserHostTest, PageTextIsReadWholeEvenWhenUtf8IsLongerThanItsSize) {
+TEST_F(BrowserHostTest, PageTextIsReadWholeAlsoWhenANewerOneArrivesBetweenTheCalls) {
   Start();
-  library_.page_text = "\xE4\xBD\xA0\xE5\xA5\xBD \xE4\xB8\x96\xE7\x95\x8C";  // 4 CJK characters, 13 bytes
-  library_.page_text_units = 5;
-  EXPECT_EQ(host_->TakePageText(), "\xE4\xBD\xA0\xE5\xA5\xBD \xE4\xB8\x96\xE7\x95\x8C");
+  const std::string chinese = "\xE4\xBD\xA0\xE5\xA5\xBD \xE4\xB8\x96\xE7\x95\x8C";  // 13 bytes
+  library_.page_text = chinese;
+  EXPECT_EQ(host_->TakePageText(), chinese);
   EXPECT_EQ(host_->TakePageText(), "");  // taken
+
+  library_.page_text = "old";
+  library_.next_page_text = chinese;
+  EXPECT_EQ(host_->TakePageText(), chinese) << "asked again with the size it was told";
 }
 
 }  // namespace

@@ -84,10 +84,11 @@ TEST_F(MarovekcefRenderer, PagesGetTheBridgeAndImagesComeFromBesideMarovekcef) {
 
 TEST_F(MarovekcefRenderer, MessagesCrossBothWaysWithTheirTypes) {
   Request({{"op", "context"}});
-  // uploadIsDone reads the flag from the render side's model and asks the browser process to refresh it.
+  // uploadIsDone answers what the browser process reported (nothing yet: the page's own copy of the
+  // flag brings back nothing) and asks it again.
   EXPECT_EQ(Json::object(), Request({{"op", "set"}, {"name", "uploadIsDoneValue"}, {"value", true}}));
   Json done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}});
-  EXPECT_EQ(true, done["value"]);
+  EXPECT_EQ(false, done["value"]);
   ASSERT_FALSE(others_.empty());
   CefRefPtr<CefProcessMessage> asked = ProcessMessageFromJson(others_.back()["message"]);
   ASSERT_TRUE(asked);
@@ -99,12 +100,19 @@ TEST_F(MarovekcefRenderer, MessagesCrossBothWaysWithTheirTypes) {
   CefRefPtr<CefProcessMessage> answer = CefProcessMessage::Create("msg_InitUploadIsDoneEx");
   answer->GetArgumentList()->SetInt(0, 10);
   answer->GetArgumentList()->SetInt(1, 0);
-  answer->GetArgumentList()->SetBool(2, false);
+  answer->GetArgumentList()->SetBool(2, true);
   ASSERT_TRUE(process_.channel->Send(
       {{"t", "message"}, {"browser", {{"id", 1}}}, {"main", Main()}, {"message", ProcessMessageToJson(answer)}}));
   others_.clear();
-  EXPECT_EQ(Json({{"value", false}}), Request({{"op", "get"}, {"name", "uploadIsDoneValue"}}));
+  EXPECT_EQ(Json({{"value", true}}), Request({{"op", "get"}, {"name", "uploadIsDoneValue"}}));
   EXPECT_TRUE(others_.empty());
+
+  // The next poll gets that true, once.
+  for (bool expected : {true, false}) {
+    done = Request({{"op", "call"}, {"name", "uploadIsDone"}, {"args", Json::array()}});
+    EXPECT_EQ(expected, done["value"]);
+  }
+  EXPECT_EQ(Json({{"value", false}}), Request({{"op", "get"}, {"name", "uploadIsDoneValue"}}));
 }
 
 TEST_F(MarovekcefRenderer, EndsCleanlyWhenTheBrowserProcessLetsGo) {

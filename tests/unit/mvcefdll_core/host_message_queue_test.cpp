@@ -56,18 +56,44 @@ TEST(HostMessageQueue, NullOutputsStillConsume) {
   EXPECT_TRUE(q.Empty());
 }
 
-TEST(HostMessageQueue, KeepsBytesAsGiven) {
+TEST(HostMessageQueue, AFullQueueKeepsTheOldestAndCountsWhatItDrops) {
+  HostMessageQueue q;
+  for (size_t i = 0; i < HostMessageQueue::kMaxMessages; ++i) ASSERT_TRUE(q.Push("n", std::to_string(i)));
+  EXPECT_FALSE(q.Push("n", "newest"));
+  EXPECT_FALSE(q.Push("n", "newer still"));
+  EXPECT_EQ(q.dropped(), 2u);
+  std::string name, value;
+  ASSERT_TRUE(q.Pop(&name, &value));
+  EXPECT_EQ(value, "0");
+  // Room again: the next one is kept, behind everything that was there.
+  EXPECT_TRUE(q.Push("n", "after"));
+  EXPECT_EQ(q.dropped(), 2u);
+  size_t left = 0;
+  while (q.Pop(&name, &value)) ++left;
+  EXPECT_EQ(left, HostMessageQueue::kMaxMessages);
+  EXPECT_EQ(value, "after");
+}
+
+TEST(HostMessageQueue, KeepsBytesAsGivenUpToWhatTheHostFieldTakes) {
   HostMessageQueue q;
   const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87 caf\xC3\xA9";
   const std::string with_nul("a\0b", 3);
+  std::string long_chinese;
+  for (int i = 0; i < 100000; ++i) long_chinese += "\xE4\xB8\xAD";
   q.Push("batchUploadImg", utf8);
   q.Push(with_nul, with_nul);
+  q.Push(std::string(300, 'n'), long_chinese);
   std::string name, value;
   ASSERT_TRUE(q.Pop(&name, &value));
   EXPECT_EQ(value, utf8);
   ASSERT_TRUE(q.Pop(&name, &value));
   EXPECT_EQ(name, with_nul);
   EXPECT_EQ(value, with_nul);
+  // Cut when queued, at a character boundary: 85 characters of 3 bytes.
+  ASSERT_TRUE(q.Pop(&name, &value));
+  EXPECT_EQ(name, std::string(255, 'n'));
+  EXPECT_EQ(value, long_chinese.substr(0, 255));
+  EXPECT_LT(value.capacity(), 1024u) << "the cut text still holds the memory of the whole";
 }
 
 std::string Repeat(const std::string& unit, size_t times, const std::string& prefix = "") {
@@ -117,7 +143,10 @@ TEST(HostMessageQueueStress, ProducerAndConsumerLoseAndReorderNothing) {
   constexpr int kMessages = 1000000;
   HostMessageQueue q;
   std::thread producer([&] {
-    for (int i = 0; i < kMessages; ++i) q.Push(std::to_string(i), std::to_string(kMessages - i));
+    for (int i = 0; i < kMessages; ++i) {
+      // A full queue refuses; the producer here waits for room instead of losing the message.
+      while (!q.Push(std::to_string(i), std::to_string(kMessages - i))) std::this_thread::yield();
+    }
   });
   int next = 0, failures = 0;
   std::string name, value;

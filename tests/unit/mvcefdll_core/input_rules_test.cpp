@@ -29,8 +29,12 @@ TEST(InputRules, CoordinatesAreSignedWords) {
   }
   // With the view at (5, 5) in the window: low 10, high -10 lands at (5, -15).
   const LPARAM lp = Words(10, 0xFFF6);
-  EXPECT_EQ(XFromLParam(lp) - 5, 5);
-  EXPECT_EQ(YFromLParam(lp) - 5, -15);
+  EXPECT_EQ(LessOffset(XFromLParam(lp), 5), 5);
+  EXPECT_EQ(LessOffset(YFromLParam(lp), 5), -15);
+  // Offsets beyond any screen give the farthest point, not an overflow.
+  EXPECT_EQ(LessOffset(0, INT32_MIN), INT32_MAX);
+  EXPECT_EQ(LessOffset(-32768, INT32_MAX), INT32_MIN);
+  EXPECT_EQ(LessOffset(32767, -100), 32867);
 }
 
 TEST(InputRules, WheelDeltaIsTheSignedHighWord) {

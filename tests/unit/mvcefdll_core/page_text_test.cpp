@@ -51,7 +51,7 @@ TEST(PageTextSlot, SizeQueryThenFullRead) {
   EXPECT_FALSE(slot.Read(buf, &size));
 }
 
-TEST(PageTextSlot, ShortBufferCutsAndStillEmpties) {
+TEST(PageTextSlot, ShortBufferGetsAPrefixTheNeededSizeAndKeepsTheText) {
   struct Case {
     std::u16string text;
     int size;
@@ -60,7 +60,6 @@ TEST(PageTextSlot, ShortBufferCutsAndStillEmpties) {
       {u"abc", 1, ""},
       {u"abc", 2, "a"},
       {u"abc", 3, "ab"},
-      {u"abc", 100, "abc"},
       // A cut never splits a character: the host always gets valid UTF-8.
       {u"\u4E2D\u4E2D", 4, "\xE4\xB8\xAD"},
       {u"\u4E2D\u4E2D", 3, ""},
@@ -73,12 +72,17 @@ TEST(PageTextSlot, ShortBufferCutsAndStillEmpties) {
     SCOPED_TRACE(c.want + " / size " + std::to_string(c.size));
     PageTextSlot slot;
     slot.Offer(c.text);
+    const std::string whole = Utf16ToUtf8(c.text);
     char buf[128];
     std::memset(buf, kUntouched, sizeof buf);
     int size = c.size;
-    ASSERT_TRUE(slot.Read(buf, &size));
+    EXPECT_FALSE(slot.Read(buf, &size));
     EXPECT_EQ(std::string(buf), c.want);
     EXPECT_EQ(buf[c.size], kUntouched) << "wrote past *size";
+    EXPECT_EQ(size, static_cast<int>(whole.size() + 1)) << "told the size needed";
+    // The text waits for a read that fits it.
+    ASSERT_TRUE(slot.Read(buf, &size));
+    EXPECT_EQ(std::string(buf), whole);
     EXPECT_FALSE(slot.Read(nullptr, &size));
   }
 }
@@ -112,17 +116,26 @@ TEST(PageTextSlot, EmptyOfferEmpties) {
   EXPECT_FALSE(slot.Read(nullptr, &size));
 }
 
-TEST(PageTextSlot, ReadsBackAsUtf8AndSizesInUtf16Units) {
+TEST(PageTextSlot, TheSizeCountsUtf8BytesSoItsBufferTakesTheWholeText) {
   PageTextSlot slot;
-  const std::u16string text = u"Ab\u00E9\u4E2D\U0001F600";  // 1+1+1+1+2 units
+  const std::u16string text = u"Ab\u00E9\u4E2D\U0001F600";  // 1+1+2+3+4 bytes
   slot.Offer(text);
   int size = 0;
   ASSERT_TRUE(slot.Read(nullptr, &size));
-  EXPECT_EQ(size, 7);
-  char buf[32];
-  size = sizeof buf;
+  EXPECT_EQ(size, 12);
+  char buf[16];
+  std::memset(buf, kUntouched, sizeof buf);
   ASSERT_TRUE(slot.Read(buf, &size));
   EXPECT_STREQ(buf, "Ab\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80");
+  EXPECT_EQ(buf[12], kUntouched);
+
+  // The longest text that is kept: 1023 units of three bytes each.
+  slot.Offer(std::u16string(PageTextSlot::kMaxUnits - 1, u'\u4E2D'));
+  ASSERT_TRUE(slot.Read(nullptr, &size));
+  EXPECT_EQ(size, 3 * 1023 + 1);
+  std::string big(static_cast<size_t>(size), kUntouched);
+  ASSERT_TRUE(slot.Read(&big[0], &size));
+  EXPECT_EQ(std::strlen(big.c_str()), 3u * 1023);
 }
 
 TEST(PageTextSlot, OfferAndReadOnTwoThreads) {

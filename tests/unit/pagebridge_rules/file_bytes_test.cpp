@@ -70,6 +70,14 @@ TEST(ReadWholeFile, FilesOf2GiBOrMoreFail) {
   EXPECT_FALSE(ReadWholeFile(path).has_value());
 }
 
+TEST(ReadWholeFile, FilesAboveTheLimitGivenFail) {
+  TempDir dir;
+  const std::string path = dir.Write("shot.png", {1, 2, 3, 4});
+  EXPECT_FALSE(ReadWholeFile(path, 3).has_value());
+  ASSERT_TRUE(ReadWholeFile(path, 4).has_value());
+  EXPECT_EQ(ReadWholeFile(path, 4)->size(), 4u);
+}
+
 TEST(ReadWholeFile, PathWithNulByteFails) {
   TempDir dir;
   const std::string path = dir.Write("a", {1, 2, 3});

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 #include <string>
 
 namespace {
@@ -95,10 +97,51 @@ TEST(ImagePaths, UnknownKindsHaveNoFile) {
   }
 }
 
-TEST(ImagePaths, SubFolderWithNulByteIsRejected) {
-  // The file functions would stop at the NUL and open a different file.
-  const std::string sub("s1\0/../../x", 11);
-  EXPECT_EQ(ScreenshotFilePath("/g/mvcef/m", '/', 1, &sub), kNone);
+// A page's folder argument may only name a sub-folder of the screenshot folder. Each case is
+// tried as written and with the other separator, on both platforms' layouts.
+TEST(ImagePaths, FolderArgumentsThatWouldLeaveTheScreenshotFolderAreRefused) {
+  const struct {
+    std::string folder;  // written with '/'
+    bool inside;
+  } cases[] = {
+      {"s1", true},
+      {"s1/s2/", true},
+      {"/s1", true},  // the folder already ends in a separator: this only doubles it
+      {"", true},
+      {"./s1", true},
+      {"s1/.", true},
+      {"..a/b..", true},
+      {"a b/\xe4\xb8\xad", true},
+      {"..", false},
+      {"../x", false},
+      {"/../../../x", false},
+      {"s1/../../x", false},
+      {"s1/..", false},
+      {"...", false},    // Windows trims trailing dots: the parent
+      {".. ", false},    // and trailing spaces
+      {". .", false},
+      {"//server/share", false},
+      {"//?/C:/x", false},
+      {"//./pipe/x", false},
+      {"C:/Windows", false},
+      {"C:x", false},
+      {"s1/file:stream", false},
+      {std::string("s1\0/../../x", 11), false},  // the file functions would stop at the NUL
+  };
+  const std::pair<const char*, char> layouts[] = {{"X\\mvcef\\marovekcef.exe", '\\'}, {"/g/mvcef/m", '/'}};
+  for (const auto& c : cases) {
+    std::string backslashed = c.folder;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    for (const std::string& folder : {c.folder, backslashed}) {
+      SCOPED_TRACE("folder \"" + folder + "\"");
+      EXPECT_EQ(mvcef::IsScreenshotSubfolder(folder), c.inside);
+      for (const auto& [exe, sep] : layouts) {
+        const std::optional<std::string> path = ScreenshotFilePath(exe, sep, 2, &folder);
+        EXPECT_EQ(path.has_value(), c.inside) << exe;
+        if (path) EXPECT_EQ(*path, *ScreenshotFolder(exe, sep) + folder + sep + "X1.png");
+      }
+    }
+  }
 }
 
 TEST(ImagePaths, FeedbackPathEdgeCases) {

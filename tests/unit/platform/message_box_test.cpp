@@ -1,3 +1,4 @@
+#include <shellapi.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -159,6 +160,34 @@ TEST_F(MessageBoxTest, AnOpenBoxBlocksOnlyItsOwnThread) {
   gate.answer.set_value(IDCANCEL);
   EXPECT_EQ(ui.get(), IDCANCEL);
   EXPECT_EQ(mvw32_message_box_count(), 1u);
+}
+
+// A page can show boxes and open windows without end; what the stand-in keeps of them cannot grow.
+TEST_F(MessageBoxTest, RecordsOfBoxesAndShellCallsAreBounded) {
+  mvw32_set_shell_open_handler([](void*, HWND, const char*, const char*, const char*, const char*, int) { return 42; },
+                               nullptr);
+  std::string long_text;
+  for (int i = 0; i < 3000; ++i) long_text += "\xE4\xB8\xAD";  // 9000 bytes
+  const std::wstring long_wide(3000, L'\x4E2D');
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_EQ(MessageBoxW(owner_, long_wide.c_str(), L"c", MB_OK), IDOK);
+    ASSERT_EQ(reinterpret_cast<intptr_t>(ShellExecuteA(nullptr, "open", long_text.c_str(), nullptr, nullptr, 5)), 42);
+  }
+  EXPECT_EQ(mvw32_message_box_count(), 256u);
+  EXPECT_EQ(mvw32_shell_open_count(), 256u);
+  // The first 4096 bytes at most, cut between characters: 1365 characters of three bytes.
+  const std::string kept = long_text.substr(0, 4095);
+  mvw32_message_box_info info{};
+  ASSERT_TRUE(mvw32_get_message_box(255, &info));
+  EXPECT_EQ(info.text_length, kept.size());
+  EXPECT_EQ(BoxString(255, 0), kept);
+  std::vector<char> file(8192);
+  EXPECT_EQ(mvw32_get_shell_open_string(255, 1, file.data(), file.size()), kept.size());
+  EXPECT_EQ(std::string(file.data()), kept);
+  // Clearing makes room again.
+  mvw32_clear_message_boxes();
+  MessageBoxW(owner_, L"again", L"c", MB_OK);
+  EXPECT_EQ(BoxString(0, 0), "again");
 }
 
 }  // namespace

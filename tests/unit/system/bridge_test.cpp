@@ -1,10 +1,15 @@
 // The page bridge as a page meets it: what every new context carries, and what the five
 // functions return, read and send, called on the renderer thread as a page's script calls them.
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "include/cef_command_line.h"
+#include "mvengine/v8_model.h"
 #include "pagebridge/data_uri.h"
 #include "pagebridge/process_messages.h"
+#include "pagebridge/simple_app.h"
 #include "tests/unit/system/systest_support.h"
 
 namespace {
@@ -108,6 +113,9 @@ TEST_F(BridgeTest, EveryContextGetsTheFunctionsAndItsOwnFlag) {
   EXPECT_EQ(systest::BoolProperty(context_, "uploadIsDoneValue"), 1);
   CefRefPtr<CefV8Context> reloaded = scripted::CreateContext(engine_);
   EXPECT_EQ(systest::BoolProperty(reloaded, "uploadIsDoneValue"), 0);
+  const scripted::FunctionResult first_poll = scripted::CallFunction(reloaded, "uploadIsDone");
+  ASSERT_TRUE(first_poll.value && first_poll.value->IsBool());
+  EXPECT_FALSE(first_poll.value->GetBoolValue()) << "the true of the document before is not this one's";
   EXPECT_EQ(systest::HandlerOf(reloaded, "uploadIsDone").get(), shared.get());
 }
 
@@ -137,6 +145,71 @@ TEST_F(BridgeTest, OnlyTheFourServedNamesAreHandled) {
   EXPECT_EQ(scripted::CountOf(CallKind::kSendProcessMessage), 0u);
 }
 
+// A frame at an address, as the engine reports it to OnContextCreated.
+class AddressedFrame : public CefFrame {
+ public:
+  explicit AddressedFrame(const std::string& url) : url_(url) {}
+  bool IsValid() override { return true; }
+  void GetText(CefRefPtr<CefStringVisitor>) override {}
+  void LoadURL(const CefString&) override {}
+  void LoadString(const CefString&, const CefString&) override {}
+  bool IsMain() override { return true; }
+  int64 GetIdentifier() override { return 7; }
+  CefString GetURL() override { return url_; }
+  CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
+  CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
+
+ private:
+  const std::string url_;
+  IMPLEMENT_REFCOUNTING(AddressedFrame);
+};
+
+// How many names OnContextCreated put on the global of a new context of a frame at `url`.
+size_t InstalledNames(CefRefPtr<SimpleApp> app, const std::string& url) {
+  CefRefPtr<CefFrame> frame = new AddressedFrame(url);
+  CefRefPtr<CefV8Context> context = mvengine::CreateV8Context(nullptr, frame);
+  app->OnContextCreated(nullptr, frame, context);
+  std::vector<CefString> keys;
+  context->GetGlobal()->GetKeys(keys);
+  mvengine::InvalidateV8Context(context);
+  return keys.size();
+}
+
+// With a list, only frames of listed origins get the bridge, and a render process the engine
+// starts gets the list from the browser process's launch hook.
+TEST(BridgeOriginsTest, OnlyListedOriginsGetTheBridgeAlsoInTheRenderProcess) {
+  CefRefPtr<SimpleApp> browser_side = new SimpleApp();
+  browser_side->RestrictBridgeTo({"https://feedback.example.com", "file://"});
+  CefRefPtr<CefCommandLine> child = CefCommandLine::CreateCommandLine();
+  child->InitFromString("marovekcef --type=renderer");
+  browser_side->OnBeforeChildProcessLaunch(child);
+  CefRefPtr<SimpleApp> render_side = new SimpleApp();
+  render_side->OnBeforeCommandLineProcessing("renderer", child);
+
+  // Unrestricted: the launch hook adds nothing, and the game's own command line counts for nothing.
+  CefRefPtr<SimpleApp> unrestricted = new SimpleApp();
+  CefRefPtr<CefCommandLine> plain = CefCommandLine::CreateCommandLine();
+  unrestricted->OnBeforeChildProcessLaunch(plain);
+  EXPECT_FALSE(plain->HasSwitch("mvcef-bridge-origins"));
+  unrestricted->OnBeforeCommandLineProcessing("", child);
+
+  const struct {
+    const char* url;
+    bool listed;
+  } frames[] = {{"https://feedback.example.com/page?x=1", true},
+                {"file:///opt/game/pages/index.html", true},
+                {"https://ads.example.net/frame.html", false},
+                {"http://feedback.example.com/", false},
+                {"about:blank", false}};
+  const size_t all = std::size(kFunctions) + 1;  // and uploadIsDoneValue
+  for (const auto& f : frames) {
+    SCOPED_TRACE(f.url);
+    EXPECT_EQ(InstalledNames(browser_side, f.url), f.listed ? all : 0u);
+    EXPECT_EQ(InstalledNames(render_side, f.url), f.listed ? all : 0u);
+    EXPECT_EQ(InstalledNames(unrestricted, f.url), all);
+  }
+}
+
 class ImageTest : public BridgeTest {
  protected:
   systest::DataFolder data_;
@@ -147,7 +220,7 @@ TEST_F(ImageTest, ScreenshotsByKindAndSubFolder) {
     const char* relative;
     size_t size;
   } files[] = {{"rc1_0.png", 100}, {"X1.png", 57}, {"X2.png", 1000},
-               {"s1/rc1_0.png", 3}, {"s1/X1.png", 58}, {"s1/X2.png", 200}};
+               {"s1/rc1_0.png", 3}, {"s1/X1.png", 58}, {"s1/X2.png", 200}, {"../rc1_0.png", 11}};
   for (const auto& f : files) systest::WriteFile(data_.Screenshot(f.relative), ImageBytes(f.relative, f.size));
 
   const struct {
@@ -157,6 +230,8 @@ TEST_F(ImageTest, ScreenshotsByKindAndSubFolder) {
   } cases[] = {
       {1, nullptr, 0}, {2, nullptr, 1},    {3, nullptr, 2}, {1, "s1", 3},      {2, "s1", 4}, {3, "s1", 5},
       {4, nullptr, -1}, {0, nullptr, -1},  {-1, "s1", -1},  {1, "missing", -1}, {2, "s1/", 4}, {1, "", 0},
+      // data/rc1_0.png exists, but above the screenshot folder: out of reach.
+      {1, "..", -1},    {1, "/..", -1},    {1, "s1/../..", -1}, {1, "s1\\..\\..", -1},
   };
   for (const auto& c : cases) {
     const std::string label = "kind " + std::to_string(c.kind) + " folder " + (c.folder ? c.folder : "(none)");
@@ -219,6 +294,16 @@ TEST_F(ImageTest, FeedbackImageOnlyForKindZero) {
     EXPECT_FALSE(run.retval);
   }
   EXPECT_EQ(debug.Lines().size(), 2u) << "other kinds read nothing and log nothing";
+}
+
+// Larger files would make an answer beyond what Chromium's DevTools pipe carries.
+TEST_F(ImageTest, ImagesAboveTheSizeLimitCountAsUnreadable) {
+  for (const std::string& path : {data_.Screenshot("rc1_0.png"), data_.Feedback()}) {
+    systest::WriteFile(path, "x");
+    std::filesystem::resize_file(path, mvcef::kMaxImageFileBytes + 1);  // sparse: no disk used
+  }
+  EXPECT_EQ(StringResult("uploadImg", Args(1), "large screenshot"), mvcef::PlaceholderImageUri());
+  EXPECT_FALSE(Run("uploadFeedbackImg", Args(0)).handled);
 }
 
 TEST_F(ImageTest, AMissingFeedbackImageIsNotHandled) {

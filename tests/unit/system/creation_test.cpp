@@ -1,6 +1,7 @@
 // Creating, navigating, zooming browsers and reading the page text back.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "tests/unit/system/system_fixture.h"
 
@@ -210,18 +211,20 @@ TEST_F(CreationTest, PageTextIsReadBackInTwoCalls) {
 
   LoadPageWithText(engine, u"abc");
   size = 2;
-  EXPECT_TRUE(fnmvPackCefDLLGetSource(buffer, &size));
+  EXPECT_FALSE(fnmvPackCefDLLGetSource(buffer, &size)) << "too small for the whole text";
   EXPECT_STREQ(buffer, "a");
-  EXPECT_FALSE(fnmvPackCefDLLGetSource(nullptr, &size)) << "a cut read empties the text all the same";
+  EXPECT_EQ(size, 4);
+  EXPECT_TRUE(fnmvPackCefDLLGetSource(buffer, &size)) << "kept for a read that fits";
+  EXPECT_STREQ(buffer, "abc");
 
+  // The size counts the UTF-8 bytes the host receives.
   LoadPageWithText(engine, u"\u4E2D\u6587 ok");
   size = 0;
   EXPECT_TRUE(fnmvPackCefDLLGetSource(nullptr, &size));
-  EXPECT_EQ(size, 6);
-  char wide[32] = {0};
-  size = sizeof wide;
-  EXPECT_TRUE(fnmvPackCefDLLGetSource(wide, &size));
-  EXPECT_STREQ(wide, "\xE4\xB8\xAD\xE6\x96\x87 ok");
+  EXPECT_EQ(size, 10);
+  std::vector<char> exact(static_cast<size_t>(size));
+  EXPECT_TRUE(fnmvPackCefDLLGetSource(exact.data(), &size));
+  EXPECT_STREQ(exact.data(), "\xE4\xB8\xAD\xE6\x96\x87 ok");
 }
 
 TEST_F(CreationTest, LongPageTextKeepsTheEarlierOne) {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "include/cef_process_message.h"
-#include "tests/unit/system/system_fixture.h"
+#include "tests/unit/system/systest_support.h"
 
 namespace {
 
@@ -86,6 +86,13 @@ TEST_F(MessagesTest, LongTextIsCutWithinTheHostBufferAtACharacterBoundary) {
   EXPECT_EQ(std::string(value), chinese.substr(0, 255));
   fnmvPackCefDllGetMsg(name, value);
   EXPECT_EQ(std::string(value), std::string(255, 'q'));
+  // A character beyond UTF-16's first plane fits whole or not at all.
+  const std::string smile = "\xF0\x9F\x98\x80";
+  for (size_t before : {251u, 252u, 254u}) {
+    scripted::DeliverToBrowser(EngineBrowser(), PageText("msg_BatchUploadImg", std::string(before, 'a') + smile));
+    fnmvPackCefDllGetMsg(name, value);
+    EXPECT_EQ(std::string(value), std::string(before, 'a') + (before == 251 ? smile : "")) << before;
+  }
   for (char c : guard_before) EXPECT_EQ(c, 'G');
   for (char c : guard_after) EXPECT_EQ(c, 'G');
 }
@@ -106,6 +113,39 @@ TEST_F(MessagesTest, MessagesStayWithTheirHandlerAcrossSelection) {
   EXPECT_FALSE(fnmvPackCefDllIsDirty());
   fnmvPackCefDllSelectHandler(second);
   EXPECT_EQ(TakeMessage().value, "other");
+}
+
+TEST_F(MessagesTest, ANullBufferLeavesTheMessageQueued) {
+  InitClient();
+  CreateWindowless();
+  scripted::DeliverToBrowser(EngineBrowser(), PageText("msg_BatchUploadImg", "kept"));
+  char field[256] = "x";
+  fnmvPackCefDllGetMsg(nullptr, field);
+  fnmvPackCefDllGetMsg(field, nullptr);
+  fnmvPackCefDllGetMsg(nullptr, nullptr);
+  EXPECT_STREQ(field, "x");
+  EXPECT_TRUE(fnmvPackCefDllIsDirty());
+  EXPECT_EQ(TakeMessage().value, "kept");
+}
+
+TEST_F(MessagesTest, AFloodKeepsTheOldestMessagesAndSaysSo) {
+  InitClient();
+  CreateWindowless();
+  systest::DebugLines debug;
+  const std::string long_text(4096, 'm');
+  const size_t sent = mvcef::HostMessageQueue::kMaxMessages + 5;
+  for (size_t i = 0; i < sent; ++i)
+    scripted::DeliverToBrowser(EngineBrowser(), PageText("msg_BatchUploadImg", std::to_string(i) + " " + long_text));
+  size_t taken = 0;
+  for (; fnmvPackCefDllIsDirty(); ++taken) {
+    const std::string value = TakeMessage().value;
+    ASSERT_EQ(value.substr(0, value.find(' ')), std::to_string(taken));
+  }
+  EXPECT_EQ(taken, mvcef::HostMessageQueue::kMaxMessages);
+  // Said on the 1st and the 2nd and 4th drop, not on every one.
+  size_t said = 0;
+  for (const std::string& line : debug.Lines()) said += line.find("page message queue full") != std::string::npos;
+  EXPECT_EQ(said, 3u);
 }
 
 TEST_F(MessagesTest, NothingWithoutInstanceOrHandler) {

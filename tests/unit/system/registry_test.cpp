@@ -1,4 +1,8 @@
 // The browser registry, the current handler and the life cycle, seen through the exports.
+#include <future>
+#include <set>
+#include <thread>
+
 #include "tests/unit/system/system_fixture.h"
 
 namespace {
@@ -84,6 +88,60 @@ TEST_F(RegistryTest, ClosingUnregistersForceClosesAndLeavesTheOthers) {
   EXPECT_TRUE(Current()->GetBrowser());
 }
 
+// The host may close a browser before the engine has delivered it. Nothing could reach it later,
+// so it is force-closed as it arrives, once, and a windowed one is never shown.
+TEST_F(RegistryTest, ABrowserClosedBeforeItArrivesIsClosedOnArrival) {
+  InitClient();
+  HWND browser_window = MakeWindow({0, 0, 100, 100});
+  scripted::SetWindowHandleProvider([&](int) { return reinterpret_cast<CefWindowHandle>(browser_window); });
+  HWND parent = MakeWindow({0, 0, 640, 480});
+  for (bool before_arrival : {true, false}) {
+    SCOPED_TRACE(before_arrival ? "closed before it arrived" : "closed after it arrived");
+    scripted::ClearCalls();
+    // Holds the UI thread, and with it the browser's arrival, until the close was asked for.
+    std::promise<void> holding, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::thread ui_holder;
+    if (before_arrival) {
+      ui_holder = std::thread([&] { scripted::RunOnUi([&] { holding.set_value(); released.wait(); }); });
+      holding.get_future().wait();
+    }
+    fnmvPackCefDllCreateBrowser({0, 0, 100, 100}, "http://example.test/", nullptr, parent);
+    if (!before_arrival) scripted::WaitIdle();
+    fnmvPackCefDllDoClose();
+    release.set_value();
+    if (ui_holder.joinable()) ui_holder.join();
+    scripted::WaitIdle();
+
+    ASSERT_EQ(scripted::CountOf(scripted::CallKind::kCloseBrowser), 1u);
+    EXPECT_EQ(scripted::LastCall(scripted::CallKind::kCloseBrowser).browser_id, EngineBrowser());
+    EXPECT_TRUE(scripted::LastCall(scripted::CallKind::kCloseBrowser).flag);
+    EXPECT_NE(mvw32_last_show_command(browser_window), SW_SHOWNORMAL);
+  }
+
+  // A load that ends while the close is under way shows nothing either.
+  CefRefPtr<SimpleHandler> closing = new SimpleHandler();
+  closing->Close();
+  fnmvPackCefDllCreateBrowser({0, 0, 100, 100}, "http://example.test/", nullptr, parent);
+  scripted::WaitIdle();
+  CefRefPtr<CefBrowser> loaded = scripted::GetBrowser(EngineBrowser());
+  scripted::RunOnUi([&] { closing->OnLoadEnd(loaded, loaded->GetMainFrame(), 200); });
+  EXPECT_EQ(mvw32_last_show_command(browser_window), SW_HIDE);
+
+  // Host and UI thread racing: every browser is closed exactly once.
+  scripted::ClearCalls();
+  constexpr size_t kBrowsers = 200;
+  for (size_t i = 0; i < kBrowsers; ++i) {
+    fnmvPackCefDllCreateBrowser({0, 0, 10, 10}, "http://example.test/", nullptr, nullptr);
+    fnmvPackCefDllDoClose();
+  }
+  scripted::WaitIdle();
+  std::set<int> closed;
+  for (const scripted::Call& c : scripted::CallsOf(scripted::CallKind::kCloseBrowser)) closed.insert(c.browser_id);
+  EXPECT_EQ(scripted::CountOf(scripted::CallKind::kCloseBrowser), kBrowsers);
+  EXPECT_EQ(closed.size(), kBrowsers);
+}
+
 TEST_F(RegistryTest, ClosedHandlerForgetsItsBrowserOnceTheEngineClosesIt) {
   InitClient();
   CreateWindowless();
@@ -126,6 +184,18 @@ TEST_F(RegistryTest, SecondInitialisationDoesNothing) {
   EXPECT_EQ(fnmvPackCefDllInitializeCef(nullptr, false), 1);
   EXPECT_EQ(scripted::CountOf(scripted::CallKind::kInitialize), 1u);
   EXPECT_TRUE(scripted::IsRunning());
+}
+
+// A start the engine refused (no browser installed, say) is tried again by the next initialisation.
+TEST_F(RegistryTest, AnInitialisationAfterARefusedStartTriesAgain) {
+  scripted::SetApiHash("not the headers' hash");
+  EXPECT_EQ(fnmvPackCefDllInitializeCef(nullptr, true), 1);
+  EXPECT_FALSE(scripted::IsRunning());
+  scripted::SetApiHash(nullptr);
+  EXPECT_EQ(fnmvPackCefDllInitializeCef(nullptr, true), 1);
+  EXPECT_TRUE(scripted::IsRunning());
+  EXPECT_EQ(CreateWindowless(), 1u);
+  EXPECT_NE(Current()->GetBrowser(), nullptr);
 }
 
 TEST_F(RegistryTest, MemberUninitialiseLeavesTheRegistryAlone) {

@@ -46,13 +46,16 @@ DataFolder::DataFolder() : root_(ParentOf(ExecutableFolder()) + "/data") {
   const std::string lock = ParentOf(ExecutableFolder()) + "/.systest-data.lock";
   lock_fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (lock_fd_ >= 0) ::flock(lock_fd_, LOCK_EX);
-  RemoveTree(root_ + "/screenshot");
-  RemoveTree(Feedback());
+  Empty();
+}
+
+void DataFolder::Empty() const {
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(root_, error)) RemoveTree(entry.path().string());
 }
 
 DataFolder::~DataFolder() {
-  RemoveTree(root_ + "/screenshot");
-  RemoveTree(Feedback());
+  Empty();
   if (lock_fd_ >= 0) {
     ::flock(lock_fd_, LOCK_UN);
     ::close(lock_fd_);

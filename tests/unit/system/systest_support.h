@@ -37,6 +37,8 @@ class DataFolder {
   std::string Feedback() const { return root_ + "/feedback.jpg"; }
 
  private:
+  void Empty() const;
+
   std::string root_;
   int lock_fd_ = -1;
 };
