@@ -9,6 +9,7 @@ find_package(JPEG REQUIRED GLOBAL)
 find_package(nlohmann_json 3 REQUIRED GLOBAL)
 
 set(_mvc_dir ${CMAKE_CURRENT_LIST_DIR})
+include(${_mvc_dir}/frame_decoder.cmake)
 
 add_library(mvengine_chromium_protocol STATIC
   ${_mvc_dir}/debug_log.cpp
@@ -17,7 +18,6 @@ add_library(mvengine_chromium_protocol STATIC
   ${_mvc_dir}/devtools_session.cpp
   ${_mvc_dir}/chromium_connection.cpp
   ${_mvc_dir}/base64_decode.cpp
-  ${_mvc_dir}/jpeg_frame_decoder.cpp
   ${_mvc_dir}/screencast_receiver.cpp
   ${_mvc_dir}/input_mapping.cpp
   ${_mvc_dir}/view_metrics.cpp
@@ -26,7 +26,7 @@ add_library(mvengine_chromium_protocol STATIC
 set_target_properties(mvengine_chromium_protocol PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(mvengine_chromium_protocol PUBLIC ${_mvc_dir})
 target_link_libraries(mvengine_chromium_protocol PUBLIC nlohmann_json::nlohmann_json
-                      Threads::Threads PRIVATE JPEG::JPEG)
+                      Threads::Threads mvengine_frame_decoder)
 
 # The runtime proper needs the engine API (target mvengine, defined by the engine
 # before it includes this file).
