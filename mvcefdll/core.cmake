@@ -13,6 +13,8 @@ target_include_directories(mvcefdll_core PUBLIC
   ${CMAKE_CURRENT_LIST_DIR}/..
   # Whichever engine is built (ours or the SDK) provides the engine headers.
   $<TARGET_PROPERTY:mvengine,INTERFACE_INCLUDE_DIRECTORIES>)
+# and the definitions its headers are compiled with (the SDK's Windows ones).
+target_compile_definitions(mvcefdll_core PUBLIC $<TARGET_PROPERTY:mvengine,INTERFACE_COMPILE_DEFINITIONS>)
 if(NOT WIN32)
   target_include_directories(mvcefdll_core PUBLIC ${CMAKE_CURRENT_LIST_DIR}/../platform/include)
 endif()
