@@ -42,5 +42,22 @@ void ScaleBgra(const uint8_t* src, int src_width, int src_height, uint8_t* dst, 
   }
 }
 
+FrameTarget::FrameTarget(int picture_width, int picture_height, int view_width, int view_height,
+                         std::vector<uint8_t>* out, std::vector<uint8_t>* scratch)
+    : picture_width_(picture_width),
+      picture_height_(picture_height),
+      view_width_(view_width),
+      view_height_(view_height),
+      out_(out),
+      target_(picture_width == view_width && picture_height == view_height ? out : scratch) {
+  target_->resize(static_cast<size_t>(picture_width) * picture_height * 4);
+}
+
+void FrameTarget::Finish() {
+  if (target_ == out_) return;
+  out_->resize(static_cast<size_t>(view_width_) * view_height_ * 4);
+  ScaleBgra(target_->data(), picture_width_, picture_height_, out_->data(), view_width_, view_height_);
+}
+
 }  // namespace chromium
 }  // namespace mvengine

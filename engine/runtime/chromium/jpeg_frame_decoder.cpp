@@ -53,23 +53,16 @@ bool DecodeJpegToBgra(const uint8_t* data, size_t size, int width, int height,
   cinfo.out_color_space = JCS_EXT_BGRA;
   jpeg_start_decompress(&cinfo);
 
-  const int picture_width = static_cast<int>(cinfo.output_width);
-  const int picture_height = static_cast<int>(cinfo.output_height);
-  const bool same_size = picture_width == width && picture_height == height;
-  // The common case decodes straight into the caller's buffer.
-  std::vector<uint8_t>& target = same_size ? *out : picture;
-  target.resize(static_cast<size_t>(picture_width) * picture_height * 4);
+  FrameTarget target(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), width, height,
+                     out, &picture);
   while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW rows[1] = {target.data() + static_cast<size_t>(cinfo.output_scanline) * picture_width * 4};
+    JSAMPROW rows[1] = {target.pixels() + static_cast<size_t>(cinfo.output_scanline) * cinfo.output_width * 4};
     jpeg_read_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   // JCS_EXT_BGRA writes alpha 0xFF already.
-  if (!same_size) {
-    out->resize(static_cast<size_t>(width) * height * 4);
-    ScaleBgra(picture.data(), picture_width, picture_height, out->data(), width, height);
-  }
+  target.Finish();
   return true;
 }
 

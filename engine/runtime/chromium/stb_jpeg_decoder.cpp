@@ -34,23 +34,19 @@ bool DecodeJpegToBgraWithStb(const uint8_t* data, size_t size, int width, int he
     if (error) *error = stbi_failure_reason() ? stbi_failure_reason() : "not a JPEG";
     return false;
   }
-  const bool same_size = picture_width == width && picture_height == height;
   std::vector<uint8_t> picture;
-  std::vector<uint8_t>& target = same_size ? *out : picture;
-  const size_t pixels = static_cast<size_t>(picture_width) * picture_height;
-  target.resize(pixels * 4);
+  FrameTarget target(picture_width, picture_height, width, height, out, &picture);
+  uint8_t* bgra = target.pixels();
+  const size_t bytes = static_cast<size_t>(picture_width) * picture_height * 4;
   // RGBA to BGRA; a JPEG has no alpha, so stb gives 255.
-  for (size_t i = 0; i < pixels * 4; i += 4) {
-    target[i] = rgba[i + 2];
-    target[i + 1] = rgba[i + 1];
-    target[i + 2] = rgba[i];
-    target[i + 3] = rgba[i + 3];
+  for (size_t i = 0; i < bytes; i += 4) {
+    bgra[i] = rgba[i + 2];
+    bgra[i + 1] = rgba[i + 1];
+    bgra[i + 2] = rgba[i];
+    bgra[i + 3] = rgba[i + 3];
   }
   stbi_image_free(rgba);
-  if (!same_size) {
-    out->resize(static_cast<size_t>(width) * height * 4);
-    ScaleBgra(picture.data(), picture_width, picture_height, out->data(), width, height);
-  }
+  target.Finish();
   return true;
 }
 
