@@ -5,7 +5,9 @@
 //   MVCEF_REPLAY_EXIT_AFTER=<method>[:<n>]     ends the process, as if killed, once the n-th such
 //                                              command (default the first) has come
 //   MVCEF_REPLAY_STALL_AFTER=<method>[:<n>]    from then on reads and writes nothing, pipe open
-//   MVCEF_REPLAY_EXIT_AT_END=1                 ends once every recorded message has been sent
+//   MVCEF_REPLAY_EXIT_AT_END=1                 ends once the recording's last command has come and
+//                                              all recorded after it was sent (cut a recording short
+//                                              to end the browser there)
 //   MVCEF_REPLAY_LOG=<file>                    what was matched, sent and not found
 //   MVCEF_REPLAY_SPEED=<factor>                plays recorded pauses faster
 // The same settings are taken as switches (--replay=, --replay-exit-after=, ...), which win.
