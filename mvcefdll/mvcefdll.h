@@ -6,15 +6,23 @@
 #include <windows.h>
 
 #if defined(_WIN32)
-// Windows export names come from mvcefdll.def, so nothing is decorated here.
+// The plain functions' export names come from mvcefdll.def.
 #define MVCEF_EXPORT
 #define MVCEF_CALL __cdecl
+#if defined(_MSC_VER)
+// Microsoft's compiler exports the members under the names its callers link.
+#define MVCEF_CLASS_EXPORT __declspec(dllexport)
+#else
+// GCC's members reach those names through aliases in mvcefdll.def.
+#define MVCEF_CLASS_EXPORT
+#endif
 #else
 #define MVCEF_EXPORT __attribute__((visibility("default")))
+#define MVCEF_CLASS_EXPORT MVCEF_EXPORT
 #define MVCEF_CALL
 #endif
 
-class MVCEF_EXPORT CmvPackCefDll {
+class MVCEF_CLASS_EXPORT CmvPackCefDll {
  public:
   CmvPackCefDll();
   CmvPackCefDll& operator=(const CmvPackCefDll&);

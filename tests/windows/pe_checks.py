@@ -2,6 +2,7 @@
 """Checks on the built 32-bit PE files, read through objdump as a game's loader would see them.
 
 Usage: pe_checks.py CHECK --objdump OBJDUMP --dll mvcefdll.dll --exe marovekcef.exe [--header mvcefdll.h]
+                      [--xp-lists DIR]
 Each CHECK exits 0 when it holds and prints what differs when it does not.
 """
 import argparse
@@ -76,8 +77,9 @@ class Pe:
 
     def exports(self):
         """Export name -> RVA, joined through the ordinal table as a loader does."""
-        rvas = [int(m.group(2), 16) for m in
-                re.finditer(r"^\s*\[\s*(\d+)\] \+base\[\s*\d+\]\s+([0-9a-f]+) Export RVA", self.headers, re.M)]
+        # By the address table's own index: linkers differ in where it starts (GNU ld 0, lld 1).
+        rvas = {int(m.group(1)): int(m.group(2), 16) for m in
+                re.finditer(r"^\s*\[\s*(\d+)\] \+base\[\s*\d+\]\s+([0-9a-f]+) Export RVA", self.headers, re.M)}
         table = self.headers.split("[Ordinal/Name Pointer] Table", 1)
         if len(table) < 2:
             return {}
@@ -88,6 +90,21 @@ class Pe:
 
     def imported_dlls(self):
         return [m.group(1) for m in re.finditer(r"DLL Name: (\S+)", self.headers)]
+
+    def imports(self):
+        """(dll in lower case, function name or None for an import by ordinal) for every import."""
+        found, dll = [], None
+        for line in self.headers.splitlines():
+            m = re.match(r"^\tDLL Name: (\S+)", line)
+            if m:
+                dll = m.group(1).lower()
+                continue
+            m = re.match(r"^\t[0-9a-f]+\t\s*(\d+)\s+(\S+)", line)
+            if dll and m:
+                found.append((dll, None if m.group(2) == "<none>" else m.group(2)))
+            elif dll and line.strip() == "":
+                dll = None
+        return found
 
     def resources(self):
         """(type, id, language, rva, size) for every leaf of the resource tree."""
@@ -176,7 +193,7 @@ def check_member_names_match_header(a):
         print("clang++ is not installed; scripts/setup installs it")
         return False
     header = Path(a.header).read_text()
-    m = re.search(r"^class MVCEF_EXPORT CmvPackCefDll \{.*?^\};", header, re.S | re.M)
+    m = re.search(r"^class (\w+ )?CmvPackCefDll \{.*?^\};", header, re.S | re.M)
     if not m:
         print("no class CmvPackCefDll in", a.header)
         return False
@@ -193,7 +210,7 @@ def check_member_names_match_header(a):
             calls.append("o.%s(%s);" % (name, args))
     source = ("struct HINSTANCE__; typedef HINSTANCE__* HINSTANCE; struct HWND__; typedef HWND__* HWND;\n"
               "typedef unsigned int UINT; typedef struct tagRECT { long left, top, right, bottom; } RECT;\n"
-              + m.group(0).replace("MVCEF_EXPORT ", "") +
+              + m.group(0).replace(m.group(1) or "", "", 1) +
               "\nvoid use(CmvPackCefDll& o) {\n  " + "\n  ".join(calls) + "\n}\n")
     with tempfile.TemporaryDirectory() as tmp:
         cpp, obj = Path(tmp, "m.cpp"), Path(tmp, "m.obj")
@@ -319,6 +336,35 @@ def check_imports(a):
     return ok
 
 
+def xp_exports(directory, dll):
+    """The names a DLL of Windows XP SP3 exports as listed in the repository, or None without a list."""
+    path = Path(directory, dll[:-4] + ".txt") if dll.endswith(".dll") else None
+    if not path or not path.is_file():
+        return None
+    return {line.split("#")[0].strip() for line in path.read_text().splitlines()} - {""}
+
+
+def check_xp_imports(a):
+    """Every imported function exists in Windows XP SP3, so both files load there."""
+    ok = True
+    for path in (a.dll, a.exe):
+        name = Path(path).name
+        for dll, function in Pe(a.objdump, path).imports():
+            if dll in ENGINE_DLLS:
+                continue
+            exports = xp_exports(a.xp_lists, dll)
+            if exports is None:
+                print("%s imports from %s, which has no list of XP SP3 exports in %s" % (name, dll, a.xp_lists))
+                ok = False
+            elif function is None:
+                print("%s imports from %s by ordinal, which no list can vouch for" % (name, dll))
+                ok = False
+            elif function not in exports:
+                print("%s imports %s!%s, which Windows XP SP3 does not have" % (name, dll, function))
+                ok = False
+    return ok
+
+
 def check_no_other_exports_in_exe(a):
     pe = Pe(a.objdump, a.exe)
     names = pe.exports()
@@ -335,6 +381,7 @@ CHECKS = {
     "exe-headers": check_exe_headers,
     "exe-resources": check_exe_resources,
     "imports": check_imports,
+    "xp-imports": check_xp_imports,
     "exe-exports-nothing": check_no_other_exports_in_exe,
 }
 
@@ -346,6 +393,7 @@ def main():
     parser.add_argument("--dll", required=True)
     parser.add_argument("--exe", required=True)
     parser.add_argument("--header")
+    parser.add_argument("--xp-lists", default=str(Path(__file__).parent / "xp_sp3"))
     a = parser.parse_args()
     for path in (a.dll, a.exe):
         if not Path(path).is_file():

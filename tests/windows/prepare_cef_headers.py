@@ -28,7 +28,7 @@ VERSION_HEADER = """// Generated for the 3.2623.1401.gb90a3be release (the git b
 #ifdef __cplusplus
 extern "C" {
 #endif
-#include "internal/cef_export.h"
+#include "include/internal/cef_export.h"
 #if defined(OS_WIN)
 #define CEF_API_HASH_PLATFORM "64b27477b82b44b51ce817522f744fca6768cbbb"
 #else

@@ -10,7 +10,9 @@ cxx=${CXX:-i686-w64-mingw32-g++-posix}
 
 passed=0 failed=0
 for src in mvcefdll/*.cpp pagebridge/*.cpp marovekcef/*.cpp; do
+  # The definitions the SDK route builds with (cmake/cef_sdk.cmake).
   if out=$("$cxx" -std=c++17 -fsyntax-only -include cstring -Wall -Wno-unused-parameter \
+             -DUSING_CEF_SHARED -DNOMINMAX -DWIN32_LEAN_AND_MEAN -DUNICODE -D_UNICODE \
              -I "$sdk" -I . "$src" 2>&1); then
     passed=$((passed + 1))
   else

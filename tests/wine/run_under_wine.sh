@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs one scenario of wine_host.exe under Wine on a private X server, with a fake xdg-open first
 # on PATH so that what the library hands to the shell can be seen.
-# Usage: run_under_wine.sh BUILD_DIR HOST_EXE SCENARIO
+# Usage: run_under_wine.sh BUILD_DIR HOST_EXE SCENARIO [ARGUMENTS...]
 set -uo pipefail
 build=$1 host=$2 scenario=$3
+shift 3
 
 export WINEPREFIX=$build/wineprefix
 export WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
@@ -54,7 +55,7 @@ chmod +x "$work/bin/xdg-open"
 export PATH=$work/bin:$PATH
 
 cd "$(dirname "$host")"
-timeout 120 "$WINELOADER" "$host" "$scenario"
+timeout 120 "$WINELOADER" "$host" "$scenario" "$@"
 status=$?
 [ $status -eq 0 ] || { echo "wine_host $scenario exited with $status"; exit 1; }
 

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "scripted_bridge.h"
+#include "wine_checks.h"
 
 namespace {
 
@@ -24,13 +25,7 @@ constexpr unsigned kCapsLockOn = 1u << 0, kShiftDown = 1u << 1, kControlDown = 1
                    kIsRight = 1u << 11;
 constexpr int kRawKeyDown = 0, kKeyUp = 2, kMbtLeft = 0, kMbtRight = 2;
 
-int g_passed = 0, g_failed = 0;
-
-void Check(bool ok, const char* name, const std::string& detail = std::string()) {
-  (ok ? g_passed : g_failed)++;
-  std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", name, ok || detail.empty() ? "" : ": ", ok ? "" : detail.c_str());
-  std::fflush(stdout);
-}
+using wine_checks::Check;
 
 std::string Str(long long v) { return std::to_string(v); }
 
@@ -413,8 +408,6 @@ int main(int argc, char** argv) {
     std::printf("usage: wine_host windowed-paths|client-paths|input|dialogs|popups\n");
     return 2;
   }
-  std::printf("%d passed, %d failed\n", g_passed, g_failed);
-  std::fflush(stdout);
   // The engine's threads are the library's business; end here without unloading it.
-  ExitProcess(g_failed == 0 && g_passed > 0 ? 0 : 1);
+  ExitProcess(wine_checks::Summary());
 }

@@ -21,5 +21,21 @@ bool DecodeJpegToBgra(const uint8_t* data, size_t size, int width, int height,
 void ScaleBgra(const uint8_t* src, int src_width, int src_height, uint8_t* dst, int dst_width,
                int dst_height);
 
+// Where a decoder puts a picture on its way to the view's size: straight into the caller's buffer
+// when the sizes agree (the common case), else into `scratch`, which Finish scales into it. Owns
+// nothing, so a decoder that longjmps out of its decoding skips no destructor.
+class FrameTarget {
+ public:
+  FrameTarget(int picture_width, int picture_height, int view_width, int view_height, std::vector<uint8_t>* out,
+              std::vector<uint8_t>* scratch);
+  uint8_t* pixels() { return target_->data(); }  // picture_width * picture_height * 4 bytes
+  void Finish();
+
+ private:
+  int picture_width_, picture_height_, view_width_, view_height_;
+  std::vector<uint8_t>* out_;
+  std::vector<uint8_t>* target_;
+};
+
 }  // namespace chromium
 }  // namespace mvengine

@@ -1,5 +1,8 @@
-// JPEG decoding of screencast frames, scaling to the view size, and the decoder thread.
+// JPEG decoding of screencast frames with both decoders, scaling to the view size, and the decoder
+// thread.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <string>
 #include <vector>
@@ -9,6 +12,7 @@
 #include "common/base64.h"
 #include "engine/runtime/chromium/frame_decoder.h"
 #include "engine/runtime/chromium/jpeg_frame_decoder.h"
+#include "engine/runtime/chromium/stb_jpeg_decoder.h"
 #include "tests/support/rgb_jpeg.h"
 
 namespace mvengine {
@@ -34,20 +38,34 @@ bool NearBgra(const std::vector<uint8_t>& f, int width, int x, int y, const uint
 const uint8_t kRed[3] = {255, 0, 0};
 const uint8_t kBlue[3] = {0, 0, 255};
 
-TEST(DecodeJpegToBgra, SameSizeGivesBgraTopRowFirst) {
+// Each test runs with both decoders: libjpeg-turbo (Linux) and stb_image (Windows).
+struct Decoder {
+  const char* name;
+  bool (*decode)(const uint8_t*, size_t, int, int, std::vector<uint8_t>*, std::string*);
+  bool keeps_cut_frames;  // libjpeg paints what arrived of a frame cut short; stb drops it
+};
+class DecodeJpegToBgraWith : public ::testing::TestWithParam<Decoder> {
+ protected:
+  bool Decode(const std::vector<uint8_t>& jpeg, size_t size, int width, int height, std::vector<uint8_t>* out,
+              std::string* error = nullptr) {
+    return GetParam().decode(jpeg.data(), size, width, height, out, error);
+  }
+};
+
+TEST_P(DecodeJpegToBgraWith, SameSizeGivesBgraTopRowFirst) {
   auto jpeg = MakeJpeg(64, 32, kRed, kBlue);
   std::vector<uint8_t> out;
-  ASSERT_TRUE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 64, 32, &out));
+  ASSERT_TRUE(Decode(jpeg, jpeg.size(), 64, 32, &out));
   ASSERT_EQ(out.size(), 64u * 32 * 4);
   EXPECT_TRUE(NearBgra(out, 64, 4, 0, kRed));
   EXPECT_TRUE(NearBgra(out, 64, 60, 31, kBlue));
 }
 
-TEST(DecodeJpegToBgra, ScalesASmallerPictureToTheView) {
+TEST_P(DecodeJpegToBgraWith, ScalesASmallerPictureToTheView) {
   // A zoomed page's frame comes at CSS size (e.g. 667 for an 800 view at 1.2).
   auto jpeg = MakeJpeg(40, 30, kRed, kBlue);
   std::vector<uint8_t> out;
-  ASSERT_TRUE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 48, 36, &out));
+  ASSERT_TRUE(Decode(jpeg, jpeg.size(), 48, 36, &out));
   ASSERT_EQ(out.size(), 48u * 36 * 4);
   EXPECT_TRUE(NearBgra(out, 48, 0, 0, kRed));
   EXPECT_TRUE(NearBgra(out, 48, 21, 35, kRed));   // the edge moves from 20 to 24
@@ -55,20 +73,56 @@ TEST(DecodeJpegToBgra, ScalesASmallerPictureToTheView) {
   EXPECT_TRUE(NearBgra(out, 48, 47, 35, kBlue));  // no white padding at the far corner
 }
 
-TEST(DecodeJpegToBgra, CorruptOrEmptyInputFailsWithoutCrashing) {
+TEST_P(DecodeJpegToBgraWith, CorruptOrEmptyInputFailsWithoutCrashing) {
   auto jpeg = MakeJpeg(16, 16, kRed, kBlue);
   std::vector<uint8_t> out;
   std::string error;
   std::vector<uint8_t> garbage = {0xFF, 0xD8, 0x00, 0x01, 0x02};
-  EXPECT_FALSE(DecodeJpegToBgra(garbage.data(), garbage.size(), 16, 16, &out, &error));
+  EXPECT_FALSE(Decode(garbage, garbage.size(), 16, 16, &out, &error));
   EXPECT_FALSE(error.empty());
-  EXPECT_FALSE(DecodeJpegToBgra(nullptr, 0, 16, 16, &out, &error));
-  EXPECT_FALSE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), 0, 16, &out, &error));
-  // A frame cut short after its header still yields a whole frame of the view's size.
+  EXPECT_FALSE(GetParam().decode(nullptr, 0, 16, 16, &out, &error));
+  EXPECT_FALSE(Decode(jpeg, jpeg.size(), 0, 16, &out, &error));
+  // A frame cut short after its header: a whole frame of the view's size, or none with a reason.
   auto big = MakeJpeg(256, 256, kRed, kBlue);
-  EXPECT_TRUE(DecodeJpegToBgra(big.data(), big.size() * 3 / 4, 256, 256, &out, &error)) << error;
-  EXPECT_EQ(out.size(), 256u * 256 * 4);
-  EXPECT_TRUE(NearBgra(out, 256, 10, 0, kRed));
+  error.clear();
+  out.clear();
+  const bool decoded = Decode(big, big.size() * 3 / 4, 256, 256, &out, &error);
+  EXPECT_EQ(decoded, GetParam().keeps_cut_frames) << error;
+  if (decoded) {
+    ASSERT_EQ(out.size(), 256u * 256 * 4);
+    EXPECT_TRUE(NearBgra(out, 256, 10, 0, kRed));
+  } else {
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoders, DecodeJpegToBgraWith,
+                         ::testing::Values(Decoder{"Libjpeg", &DecodeJpegToBgra, true},
+                                           Decoder{"Stb", &DecodeJpegToBgraWithStb, false}),
+                         [](const ::testing::TestParamInfo<Decoder>& info) { return info.param.name; });
+
+TEST(JpegDecoders, AgreeOnEveryPixelOfAPictureAndOfItsScaledView) {
+  // A picture with edges in both directions and soft gradients, where decoders differ most.
+  const int width = 96, height = 64;
+  std::vector<uint8_t> rgb(width * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t* p = &rgb[(y * width + x) * 3];
+      p[0] = static_cast<uint8_t>(x < 48 ? 250 : x * 2);
+      p[1] = static_cast<uint8_t>(y < 32 ? 20 : y * 3);
+      p[2] = static_cast<uint8_t>((x + y) % 16 < 8 ? 30 : 220);
+    }
+  const std::vector<uint8_t> jpeg = mvtest::EncodeRgbJpeg(rgb, width, height, 90);
+  for (auto view : {std::pair<int, int>{width, height}, {120, 80}}) {
+    std::vector<uint8_t> a, b;
+    ASSERT_TRUE(DecodeJpegToBgra(jpeg.data(), jpeg.size(), view.first, view.second, &a));
+    ASSERT_TRUE(DecodeJpegToBgraWithStb(jpeg.data(), jpeg.size(), view.first, view.second, &b));
+    ASSERT_EQ(a.size(), b.size());
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    // Both follow the JPEG standard; they may round their inverse DCT and upsampling apart.
+    EXPECT_LE(worst, 8) << view.first << "x" << view.second;
+  }
 }
 
 TEST(ScaleBgra, IdentityAndUniformColourArePreserved) {

@@ -1,0 +1,53 @@
+// Records one scenario: record_driver SCENARIO OUTPUT.jsonl
+// Runs the scenario of scenarios.h through the library's exports with the recorder as the browser
+// (it starts the real Chromium and writes the conversation to OUTPUT). Exits 0 when the scenario
+// saw what it should; OUTPUT is then a recording the stand-in can replay.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/devtools_replay/scenarios.h"
+
+using namespace devtools_replay;
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s quads|bridge|windowed OUTPUT.jsonl\n", argv[0]);
+    return 2;
+  }
+  const std::string scenario = argv[1], output = argv[2];
+  std::ofstream(output, std::ios::trunc) << "{\"scenario\":\"" << scenario << "\",\"view\":\"" << kViewWidth << "x"
+                                         << kViewHeight << "\",\"made_by\":\"tests/devtools_replay/record.sh\"}\n";
+  ::setenv("MVCEF_CHROMIUM", MVCEF_RECORDER_PATH, 1);
+  ::setenv("MVCEF_RECORD_TO", output.c_str(), 1);
+
+  InstallLayout layout;
+  exports_e2e::LoadedLibrary library;
+  std::string error;
+  if (!layout.Create(ReadFile(DataFile("recorded_rc1_0.png")), &error) || !StartLibrary(layout, &library, &error)) {
+    std::fprintf(stderr, "record_driver: %s\n", error.c_str());
+    return 1;
+  }
+  bool ok = false;
+  {
+    Host host(library.api);
+    if (scenario == "quads") {
+      Frame frame;
+      ok = RunQuads(host, &frame, exports_e2e::kFirstFrameSeconds);
+      if (!ok) std::fprintf(stderr, "record_driver: no frame with the quads:%s\n", QuadMismatches(frame).c_str());
+    } else if (scenario == "bridge") {
+      std::vector<std::string> messages;
+      ok = RunBridge(host, &messages, exports_e2e::kFirstFrameSeconds);
+      if (!ok) std::fprintf(stderr, "record_driver: the page did not report done\n");
+    } else if (scenario == "windowed") {
+      ok = RunWindowed(host, exports_e2e::kFirstFrameSeconds);
+      if (!ok) std::fprintf(stderr, "record_driver: no child window shown\n");
+    } else {
+      std::fprintf(stderr, "record_driver: no scenario %s\n", scenario.c_str());
+    }
+  }
+  library.api.fnmvPackCefDllUninitializeCef();
+  return ok ? 0 : 1;
+}
