@@ -39,7 +39,7 @@ bool HostMessageQueue::Pop(std::string* name, std::string* value) {
 }
 
 void CutToHostField(std::string* s) {
-  s->resize(Utf8PrefixLength(s->data(), s->size(), kHostFieldSize - 1));
+  s->resize(mvcommon::Utf8PrefixLength(*s, kHostFieldSize - 1));
 }
 
 void CopyToHostField(const std::string& s, char* dest) {

@@ -198,7 +198,7 @@ TEST(RenderProcess, TheApplicationsLaunchHookAddsToTheCommandLine) {
     IMPLEMENT_REFCOUNTING(Hook);
   };
   CefRefPtr<Hook> hook = new Hook();
-  const std::vector<std::string> args = RenderProcessArgs("/p/mvcef/marovekcef", 3, {"--lang=zh-CN"}, hook.get());
+  const std::vector<std::string> args = RenderProcessArgs("/p/mvcef/marovekcef", "3", {"--lang=zh-CN"}, hook.get());
   EXPECT_EQ(hook->seen_type, "renderer");
   ASSERT_GE(args.size(), 5u);
   EXPECT_EQ(args[0], "/p/mvcef/marovekcef");

@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "common/utf.h"
+
 
 namespace mvcef {
 namespace {
@@ -72,7 +74,7 @@ TEST(PageTextSlot, ShortBufferGetsAPrefixTheNeededSizeAndKeepsTheText) {
     SCOPED_TRACE(c.want + " / size " + std::to_string(c.size));
     PageTextSlot slot;
     slot.Offer(c.text);
-    const std::string whole = Utf16ToUtf8(c.text);
+    const std::string whole = mvcommon::Utf16ToUtf8(c.text);
     char buf[128];
     std::memset(buf, kUntouched, sizeof buf);
     int size = c.size;

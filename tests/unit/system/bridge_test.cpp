@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "include/cef_command_line.h"
-#include "mvengine/v8_model.h"
+#include "engine/src/v8_model.h"
 #include "pagebridge/data_uri.h"
 #include "pagebridge/process_messages.h"
 #include "pagebridge/simple_app.h"
