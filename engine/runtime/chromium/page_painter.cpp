@@ -6,11 +6,8 @@ namespace mvengine {
 namespace chromium {
 
 PagePainter::PagePainter(int width, int height, int frame_rate, bool windowless)
-    : windowless_(windowless), frame_rate_(frame_rate), width_(width), height_(height) {
-  if (width_ <= 0 || height_ <= 0) {
-    width_ = 800;
-    height_ = 600;
-  }
+    : windowless_(windowless), frame_rate_(frame_rate), width_(800), height_(600) {
+  SetViewSize(width, height);
 }
 
 PagePainter::~PagePainter() { Stop(); }
@@ -73,8 +70,10 @@ void PagePainter::Invalidate() {
 
 void PagePainter::SetViewSize(int width, int height) {
   if (width <= 0 || height <= 0) return;
-  width_ = width;
-  height_ = height;
+  // Chromium is never asked for more than it can paint, nor the game for more than it can hold.
+  const ViewSize size = PaintableViewSize(width, height);
+  width_ = size.width;
+  height_ = size.height;
   if (decoder_) decoder_->SetViewSize(width_, height_);
 }
 

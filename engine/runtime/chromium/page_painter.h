@@ -45,7 +45,8 @@ class PagePainter {
   // The main frame finished loading: a still page sends no frame of its own, so one is taken.
   void OnMainFrameLoaded();
   void Invalidate();
-  // The view's size (ignored unless both are positive); ApplyViewMetrics makes it the page's.
+  // The view's size (ignored unless both are positive), cut to what can be painted
+  // (PaintableViewSize); ApplyViewMetrics makes it the page's.
   void SetViewSize(int width, int height);
   // Sends the view size and zoom as device metrics, unless a screenshot would undo them: then
   // they wait for it. A running screencast is restarted with them when asked.
@@ -55,7 +56,7 @@ class PagePainter {
   double zoom_level() const { return zoom_level_.load(); }
   void set_frame_rate(int rate) { frame_rate_.store(rate); }
   int frame_rate() const { return frame_rate_.load(); }
-  int view_width() const { return width_; }
+  int view_width() const { return width_; }  // as painted
   int view_height() const { return height_; }
 
  private:

@@ -6,6 +6,18 @@
 namespace mvengine {
 namespace chromium {
 
+ViewSize PaintableViewSize(int width, int height) {
+  int64_t w = std::min<int64_t>(kMaxViewSide, std::max(1, width));
+  int64_t h = std::min<int64_t>(kMaxViewSide, std::max(1, height));
+  if (w * h <= kMaxViewPixels) return {static_cast<int>(w), static_cast<int>(h)};
+  const double scale = std::sqrt(static_cast<double>(kMaxViewPixels) / static_cast<double>(w * h));
+  w = std::max<int64_t>(1, static_cast<int64_t>(std::floor(static_cast<double>(w) * scale)));
+  h = std::max<int64_t>(1, static_cast<int64_t>(std::floor(static_cast<double>(h) * scale)));
+  // Rounding may leave a few pixels over: take them from the longer side.
+  while (w * h > kMaxViewPixels) (w >= h ? w : h) -= 1;
+  return {static_cast<int>(w), static_cast<int>(h)};
+}
+
 ZoomedViewport ViewportForZoom(int view_width, int view_height, double zoom_level) {
   if (!std::isfinite(zoom_level)) zoom_level = 0;
   zoom_level = std::min(9.0, std::max(-8.0, zoom_level));

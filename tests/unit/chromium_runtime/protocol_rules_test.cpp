@@ -1,4 +1,7 @@
 // Pure rules that turn engine values into protocol parameters.
+#include <algorithm>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "engine/runtime/chromium/input_mapping.h"
@@ -138,6 +141,44 @@ TEST(ViewportForZoom, FactorIsOnePointTwoToTheLevel) {
   EXPECT_EQ(p["width"], 667);
   EXPECT_NEAR(p["deviceScaleFactor"].get<double>(), 1.2, 1e-9);
   EXPECT_EQ(p["mobile"], false);
+}
+
+TEST(PaintableViewSize, EachSideAndTheAreaStayWithinWhatCanBePaintedAndHeld) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  struct Case {
+    int width, height;
+    int painted_width, painted_height;
+  } cases[] = {
+      {800, 600, 800, 600},
+      {3840, 2160, 3840, 2160},    // 4K fits
+      {4096, 2048, 4096, 2048},    // exactly the area cap
+      {16384, 512, 16384, 512},    // the longest side, at the cap
+      {16384, 1, 16384, 1},
+      {1, 100000, 1, 16384},       // a side past the limit alone
+      {4097, 2048, 4096, 2047},    // one column over: shrunk, shape kept
+      {16384, 513, 16368, 512},
+      {kMax, 600, 15134, 554},     // sides cut to 16384 first, then the area
+      {kMax, kMax, 2896, 2896},
+      {100000, 100000, 2896, 2896},
+      {20000, 20000, 2896, 2896},
+      {1000000, 1000, 11723, 715},
+      {0, 600, 1, 600},
+      {-5, -7, 1, 1},
+  };
+  for (const Case& c : cases) {
+    const ViewSize v = PaintableViewSize(c.width, c.height);
+    EXPECT_EQ(v.width, c.painted_width) << c.width << "x" << c.height;
+    EXPECT_EQ(v.height, c.painted_height) << c.width << "x" << c.height;
+  }
+  // Whatever is asked: within both limits, and never larger than asked.
+  const int sides[] = {1, 2, 599, 2048, 2049, 4095, 16383, 16384, 16385, 65536, 1 << 20, kMax};
+  for (int w : sides)
+    for (int h : sides) {
+      const ViewSize v = PaintableViewSize(w, h);
+      EXPECT_TRUE(v.width >= 1 && v.width <= std::min(w, kMaxViewSide)) << w << "x" << h;
+      EXPECT_TRUE(v.height >= 1 && v.height <= std::min(h, kMaxViewSide)) << w << "x" << h;
+      EXPECT_LE(int64_t(v.width) * v.height, kMaxViewPixels) << w << "x" << h;
+    }
 }
 
 TEST(PaintDelay, NeverLetsAPaintComeBeforeItsIntervalHasPassed) {

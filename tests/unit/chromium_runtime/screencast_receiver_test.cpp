@@ -2,10 +2,12 @@
 #include "engine/runtime/chromium/screencast_receiver.h"
 
 #include <atomic>
+#include <climits>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/page_painter.h"
 #include "fake_devtools_peer.h"
 
 namespace mvengine {
@@ -135,6 +137,45 @@ TEST(ScreencastReceiver, ScreenshotsAreCountedUntilTheirAnswerAndLoseToANewerScr
   ASSERT_TRUE(Eventually([&] { return done == 3; }));
   EXPECT_EQ(r.receiver->screenshots_in_flight(), 0);
   EXPECT_FALSE(r.receiver->TakeLatest(&frame));
+}
+
+// The painter asks Chromium for the view's size as metrics and screencast, from the start and on
+// every resize: a view larger than can be painted is asked for at its paintable size.
+TEST(PagePainter, AsksChromiumForThePaintableSizeOfTheViewAlsoOnResize) {
+  Channel ch;
+  auto session = std::make_shared<DevToolsSession>(ch.transport, "S1");
+  ch.transport->Start();
+  PagePainter painter(INT_MAX, 600, 30, /*windowless=*/true);
+  painter.Start(session, [](std::function<void()>, std::chrono::milliseconds) { return false; },
+                [](const DecodedFrame&) {});
+  // The next command named `method`; those in between do not matter here.
+  auto next = [&](const std::string& method) {
+    for (Json c = ch.peer->ReadCommand(); !c.is_null(); c = ch.peer->ReadCommand())
+      if (c.value("method", std::string()) == method) return c.value("params", Json::object());
+    ADD_FAILURE() << "no " << method;
+    return Json::object();
+  };
+  painter.OnMainFrameCommitted();
+  Json cast = next("Page.startScreencast");
+  EXPECT_EQ(cast["maxWidth"], 15134);
+  EXPECT_EQ(cast["maxHeight"], 554);
+  painter.ApplyViewMetrics(false);
+  Json metrics = next("Emulation.setDeviceMetricsOverride");
+  EXPECT_EQ(metrics["width"], 15134);
+  EXPECT_EQ(metrics["height"], 554);
+
+  painter.SetViewSize(100000, 100000);
+  painter.ApplyViewMetrics(true);
+  metrics = next("Emulation.setDeviceMetricsOverride");
+  EXPECT_EQ(metrics["width"], 2896);
+  EXPECT_EQ(metrics["height"], 2896);
+  cast = next("Page.startScreencast");
+  EXPECT_EQ(cast["maxWidth"], 2896);
+  EXPECT_EQ(painter.view_width(), 2896);
+  painter.SetViewSize(-1, 300);  // not a size: the last one stays
+  EXPECT_EQ(painter.view_height(), 2896);
+  painter.Stop();
+  ch.transport->Close();
 }
 
 }  // namespace
