@@ -1,6 +1,23 @@
 #include "common/task_thread.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace mvcommon {
+
+namespace {
+
+// A task that finds no memory for what it needs (a page's or Chromium's outsized data) is given
+// up; the thread and the process it serves go on with the next one.
+void RunGuarded(const TaskThread::Task& task) {
+  try {
+    task();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
+
+}  // namespace
 
 TaskThread::~TaskThread() { Stop(); }
 
@@ -76,7 +93,7 @@ void TaskThread::Run() {
       tasks_.pop_front();
       running_task_ = true;
       lock.unlock();
-      task();
+      RunGuarded(task);
       task = nullptr;  // what the task captured dies on this thread, outside the lock
       lock.lock();
       running_task_ = false;

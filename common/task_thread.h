@@ -28,7 +28,8 @@ class TaskThread {
   // Idempotent. On the thread itself it only refuses later tasks (the owner joins later).
   void Stop();
 
-  // False (the task dropped) before Start and once stopping.
+  // False (the task dropped) before Start and once stopping. A task that throws std::bad_alloc or
+  // std::length_error ends there; the thread goes on.
   bool Post(Task task);
   bool PostDelayed(Task task, std::chrono::milliseconds delay);
   // Runs `task` on the thread and returns after it ran; runs it inline when called on the thread.

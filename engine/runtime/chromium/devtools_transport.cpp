@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/devtools_transport.h"
 
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "engine/runtime/chromium/debug_log.h"
@@ -15,19 +17,33 @@ struct DevToolsTransport::Waiter {
   CommandResult result;
 };
 
+const char kMessageTooLarge[] = "message too large for Chromium";
+
 void MessageSplitter::Feed(const char* data, size_t size,
                            const std::function<void(std::string&&)>& on_message) {
   const char* end = data + size;
   while (data < end) {
     const char* nul = static_cast<const char*>(std::memchr(data, '\0', end - data));
-    if (!nul) {
-      tail_.append(data, end);
-      return;
+    const char* stop = nul ? nul : end;
+    if (!skipping_) {
+      try {
+        tail_.append(data, stop);
+      } catch (const std::bad_alloc&) {
+        skipping_ = true;
+      } catch (const std::length_error&) {
+        skipping_ = true;
+      }
+      if (skipping_) std::string().swap(tail_);
     }
-    tail_.append(data, nul);
+    if (!nul) return;
     std::string message;
     message.swap(tail_);
-    if (!message.empty()) on_message(std::move(message));
+    if (skipping_) {
+      skipping_ = false;
+      ++skipped_;
+    } else if (!message.empty()) {
+      on_message(std::move(message));
+    }
     data = nul + 1;
   }
 }
@@ -159,7 +175,16 @@ void DevToolsTransport::Send(const std::string& method, const Json& params,
   }
   std::string error;
   if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
-  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
+  std::string wire = EncodeCommand(id, method, params, session_id);
+  if (wire.size() > kMaxDevToolsMessageBytes) {
+    DebugLog("%s not sent: %zu bytes are more than Chromium takes", method.c_str(), wire.size());
+    if (auto w = TakeWaiter(id)) {
+      failed.error = kMessageTooLarge;
+      w->handler(failed);
+    }
+    return;
+  }
+  if (!WriteAll(wire + '\0', &error)) {
     MarkDead(error);  // a half-written message leaves the stream unusable
     if (auto w = TakeWaiter(id)) {
       failed.error = error;
@@ -180,7 +205,14 @@ CommandResult DevToolsTransport::Call(const std::string& method, const Json& par
   }
   std::string error;
   if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
-  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
+  std::string wire = EncodeCommand(id, method, params, session_id);
+  if (wire.size() > kMaxDevToolsMessageBytes) {
+    DebugLog("%s not sent: %zu bytes are more than Chromium takes", method.c_str(), wire.size());
+    TakeWaiter(id);
+    result.error = kMessageTooLarge;
+    return result;
+  }
+  if (!WriteAll(wire + '\0', &error)) {
     MarkDead(error);
     TakeWaiter(id);
     result.error = error;
@@ -220,7 +252,18 @@ void DevToolsTransport::ReadLoop() {
   std::string error;
   long n;
   while ((n = stream_->Read(buffer.data(), buffer.size(), &error)) > 0) {
-    splitter.Feed(buffer.data(), static_cast<size_t>(n), [this](std::string&& text) { Dispatch(std::move(text)); });
+    const uint64_t skipped = splitter.skipped();
+    splitter.Feed(buffer.data(), static_cast<size_t>(n), [this](std::string&& text) {
+      // No memory for what a message needs: that message is lost, the channel and the game live on.
+      try {
+        Dispatch(std::move(text));
+      } catch (const std::bad_alloc&) {
+        DebugLog("a DevTools message was dropped: out of memory");
+      } catch (const std::length_error&) {
+        DebugLog("a DevTools message was dropped: too long to hold");
+      }
+    });
+    if (splitter.skipped() != skipped) DebugLog("a DevTools message was dropped: no memory to read it");
   }
   MarkDead(n == 0 ? "Chromium closed the DevTools channel" : "reading from Chromium: " + error);
 }

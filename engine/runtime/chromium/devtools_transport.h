@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -22,6 +23,12 @@ namespace chromium {
 
 using Json = nlohmann::json;
 
+// Chromium's pipe reader holds a message of at most 100 MiB with its NUL and ends the pipe, and
+// with it every page, on a longer one. Commands stay a megabyte below that.
+constexpr size_t kMaxDevToolsMessageBytes = (size_t(100) << 20) - (size_t(1) << 20);
+// CommandResult::error of a command longer than that: never written, the channel lives on.
+extern const char kMessageTooLarge[];
+
 struct CommandResult {
   bool ok = false;
   Json result;        // the reply's "result" when ok
@@ -31,12 +38,16 @@ struct CommandResult {
 // Splits a byte stream into NUL-terminated messages; keeps an unfinished tail.
 class MessageSplitter {
  public:
-  // Appends bytes and calls `on_message` for every message completed by them.
+  // Appends bytes and calls `on_message` for every message completed by them. A message that
+  // cannot be held (no memory for it) is skipped up to its NUL and counted.
   void Feed(const char* data, size_t size, const std::function<void(std::string&&)>& on_message);
   size_t pending_bytes() const { return tail_.size(); }
+  uint64_t skipped() const { return skipped_; }
 
  private:
   std::string tail_;
+  bool skipping_ = false;  // the current message could not be held: its bytes go
+  uint64_t skipped_ = 0;
 };
 
 // The method of an event as Chromium writes one ({"method":"..." first); empty for anything else.
@@ -74,7 +85,8 @@ class DevToolsTransport {
   bool alive() const { return !dead_.load(); }
   std::string close_reason() const;
 
-  // Blocks the calling thread until the reply, the timeout or the channel's end.
+  // Blocks the calling thread until the reply, the timeout or the channel's end. A command longer
+  // than kMaxDevToolsMessageBytes is not sent (kMessageTooLarge), here and in Send.
   CommandResult Call(const std::string& method, const Json& params = Json::object(),
                      const std::string& session_id = std::string(),
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));

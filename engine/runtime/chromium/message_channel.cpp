@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/message_channel.h"
 
+#include <new>
+
 #include "engine/runtime/chromium/debug_log.h"
 
 namespace mvengine {
@@ -26,10 +28,15 @@ bool MessageChannel::Send(const Json& message) {
 bool MessageChannel::Receive(Json* message) {
   for (;;) {
     while (!ready_.empty()) {
-      Json parsed = Json::parse(ready_.front(), nullptr, false);
+      Json parsed;
+      try {
+        parsed = Json::parse(ready_.front(), nullptr, false);
+      } catch (const std::bad_alloc&) {
+        parsed = Json(Json::value_t::discarded);
+      }
       ready_.pop_front();
       if (parsed.is_discarded()) {
-        DebugLog("render channel: a message that is not JSON was dropped");
+        DebugLog("render channel: a message that is not JSON (or too big to hold) was dropped");
         continue;
       }
       *message = std::move(parsed);

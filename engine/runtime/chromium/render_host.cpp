@@ -1,6 +1,8 @@
 #include "engine/runtime/chromium/render_host.h"
 
 #include <chrono>
+#include <new>
+#include <stdexcept>
 
 #include "engine/runtime/chromium/bridge_protocol.h"
 #include "engine/runtime/chromium/chromium_browser.h"
@@ -120,7 +122,15 @@ ProcessId RenderHost::render_pid() {
 void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid) {
   Json message;
   while (channel->Receive(&message)) {
-    if (message.is_object()) OnRenderMessage(message);
+    if (!message.is_object()) continue;
+    // A message the game has no memory for is lost; the channel goes on.
+    try {
+      OnRenderMessage(message);
+    } catch (const std::bad_alloc&) {
+      DebugLog("render side: a message was dropped: out of memory");
+    } catch (const std::length_error&) {
+      DebugLog("render side: a message was dropped: too long to hold");
+    }
   }
   channel->Shutdown();
   if (pid > 0) {
@@ -157,9 +167,17 @@ void RenderHost::OnRenderMessage(const Json& message) {
       pending_.erase(it);
     }
     const std::string body = message.value("body", std::string("{}"));
-    pending.session->Send("Fetch.fulfillRequest", FulfillParams(pending.request_id, body),
-                          [](const CommandResult& r) {
-                            if (!r.ok) DebugLog("bridge answer not delivered: %s", r.error.c_str());
+    std::weak_ptr<DevToolsSession> weak_session = pending.session;
+    const std::string request_id = pending.request_id;
+    pending.session->Send("Fetch.fulfillRequest", FulfillParams(request_id, body),
+                          [weak_session, request_id](const CommandResult& r) {
+                            if (r.ok) return;
+                            DebugLog("bridge answer not delivered: %s", r.error.c_str());
+                            // An answer too long for Chromium: the page gets undefined rather than
+                            // waiting for ever.
+                            if (r.error != kMessageTooLarge) return;
+                            if (auto session = weak_session.lock())
+                              session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
                           });
     return;
   }

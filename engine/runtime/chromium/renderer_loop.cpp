@@ -1,5 +1,8 @@
 #include "engine/runtime/chromium/renderer_loop.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "engine/runtime/chromium/bridge_protocol.h"
 #include "engine/runtime/chromium/debug_log.h"
 #include "engine/runtime/chromium/process_message_json.h"
@@ -56,12 +59,22 @@ void RendererLoop::OnRequest(const Json& message) {
   if (browser && FrameInfoFromJson(message.value("frame", Json()), &frame_info)) {
     if (FrameInfoFromJson(message.value("main", Json()), &main_info)) browser->UpdateFrame(main_info);
     CefRefPtr<RendererFrame> frame = browser->UpdateFrame(frame_info);
-    Json request = Json::parse(message.value("body", std::string()), nullptr, false);
-    if (request.is_object()) {
-      const std::string op = request.value("op", std::string());
-      if (op == "context") answer = CreateContext(browser, frame);
-      else if (op == "call") answer = Call(browser, frame, request);
-      else if (op == "get" || op == "set") answer = Value(op, browser, frame, request);
+    // Native code that finds no memory for its answer (an image, a page's outsized text) answers
+    // nothing; the page and this loop go on.
+    try {
+      Json request = Json::parse(message.value("body", std::string()), nullptr, false);
+      if (request.is_object()) {
+        const std::string op = request.value("op", std::string());
+        if (op == "context") answer = CreateContext(browser, frame);
+        else if (op == "call") answer = Call(browser, frame, request);
+        else if (op == "get" || op == "set") answer = Value(op, browser, frame, request);
+      }
+    } catch (const std::bad_alloc&) {
+      DebugLog("render side: a request had no memory for its answer");
+      answer = "{}";
+    } catch (const std::length_error&) {
+      DebugLog("render side: a request's answer was too long to hold");
+      answer = "{}";
     }
   }
   // Always answered: the page is blocked until it is.

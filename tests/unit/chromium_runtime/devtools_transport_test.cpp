@@ -136,6 +136,26 @@ TEST(DevToolsTransport, WritingToAClosedPeerReportsAnErrorInsteadOfSigpipe) {
   EXPECT_FALSE(ch.transport->alive());
 }
 
+// Chromium ends the pipe, and every page with it, on a message it cannot hold: one that long is
+// never written, its sender hears why, and the channel goes on.
+TEST(DevToolsTransport, ACommandLongerThanChromiumTakesIsNotSentAndTheChannelLives) {
+  Channel ch;
+  ch.transport->Start();
+  const size_t overhead = EncodeCommand(1, "Page.setDocumentContent", {{"html", ""}}, "S1").size();
+  const Json too_long = {{"html", std::string(kMaxDevToolsMessageBytes - overhead + 1, 'x')}};
+  std::string error;
+  ch.transport->Send("Page.setDocumentContent", too_long, "S1", [&](const CommandResult& r) { error = r.error; });
+  EXPECT_EQ(error, kMessageTooLarge);  // at once, on this thread
+  EXPECT_EQ(ch.transport->Call("Page.setDocumentContent", too_long, "S1", 5s).error, kMessageTooLarge);
+  EXPECT_TRUE(ch.transport->alive());
+
+  auto next = std::async(std::launch::async, [&] { return ch.transport->Call("Next.call"); });
+  Json c = ch.peer->ReadCommand();
+  EXPECT_EQ(c.value("method", std::string()), "Next.call");  // nothing of the long ones came first
+  ch.peer->Reply(c["id"], Json::object());
+  EXPECT_TRUE(next.get().ok);
+}
+
 TEST(DevToolsTransport, RoutesEventsBySessionAndSkipsMalformedMessages) {
   Channel ch;
   std::mutex m;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <future>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,12 +16,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(TaskThread, RunsTasksInOrderOnItsOwnThread) {
+TEST(TaskThread, RunsTasksInOrderOnItsOwnThreadAndOutlivesTasksWithoutMemory) {
   TaskThread thread;
   EXPECT_FALSE(thread.Post([] {}));  // not started
   thread.Start();
   std::vector<int> order;  // written on the thread; read after RunSync
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(thread.Post([&order, i] { order.push_back(i); }));
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(thread.Post([&order, i] { order.push_back(i); }));
+    // A task with no memory for its work ends alone; the ones after it still run.
+    if (i == 10) thread.Post([] { throw std::bad_alloc(); });
+    if (i == 20) thread.Post([] { std::string().reserve(std::string().max_size() + 1); });
+  }
   std::thread::id ran_on;
   ASSERT_TRUE(thread.RunSync([&] { ran_on = std::this_thread::get_id(); }));
   EXPECT_NE(ran_on, std::this_thread::get_id());
