@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "common/utf.h"
+
 namespace mvcef {
 namespace {
 
@@ -22,11 +24,18 @@ std::string EscapeHtml(const std::string& text) {
   return out;
 }
 
+// An address as long as the engine refuses would make the page too big to hand over: its start
+// says enough.
+std::string ShownUrl(const std::string& url) {
+  if (url.size() <= kErrorPageMaxUrlBytes) return url;
+  return url.substr(0, mvcommon::Utf8PrefixLength(url, kErrorPageMaxUrlBytes)) + "...";
+}
+
 }  // namespace
 
 std::string ErrorPageHtml(const std::string& failed_url, const std::string& error_text, int error_code) {
   std::ostringstream out;
-  out << "<html><body bgcolor=\"white\"><h2>Failed to load URL " << EscapeHtml(failed_url) << " with error "
+  out << "<html><body bgcolor=\"white\"><h2>Failed to load URL " << EscapeHtml(ShownUrl(failed_url)) << " with error "
       << EscapeHtml(error_text) << " (" << error_code << ").</h2></body></html>";
   return out.str();
 }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +103,13 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI: a popup this page opened (Page.windowOpen): whether the client cancels it.
   bool AskBeforePopup(const std::string& url, const std::string& frame_name, bool user_gesture);
 
+  // UI: a navigation of the frame that Chromium is never asked for (`error`, from
+  // RefusedNavigation) fails as a load does: OnLoadError, then OnLoadEnd with no status.
+  void RefuseNavigation(const LoadError& error);
+  // Before the browser is published: it was created with an address Chromium cannot take, so its
+  // target starts blank and refuses that navigation once the blank page has loaded.
+  void RefuseOnceLoaded(const LoadError& error) { refused_start_ = error; }
+
   // Set on the UI thread before the browser is published; constant afterwards.
   const std::string& target_id() const { return target_id_; }
   // Any thread.
@@ -151,6 +159,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnRequestWillBeSent(const Json& params, const std::string& from);
   void OnResponseReceived(const Json& params, const std::string& from);
   void OnLoadingFailed(const Json& params, const std::string& from);
+  void FailNavigation(const LoadError& error);
   void OnTargetCrashed(const Json& params, const std::string& from);
 
   void OnPageReady(const std::string& url);  // UI
@@ -196,6 +205,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI thread.
   bool after_created_sent_ = false;
   bool main_frame_navigated_ = false;  // a main-frame commit was seen
+  std::optional<LoadError> refused_start_;  // set before publication; reported at the first load end
   struct EarlyEvent {
     std::string method;
     Json params;

@@ -220,6 +220,12 @@ void ChromiumBrowser::OnFrameStoppedLoading(const Json& params, const std::strin
     RefreshHistory();
     // A page that stays still after loading sends no screencast frame: one is taken.
     if (windowless_) painter_.OnMainFrameLoaded();
+    if (refused_start_) {
+      LoadError error = std::move(*refused_start_);
+      refused_start_.reset();
+      error.frame_id = frame_id;
+      RefuseNavigation(error);
+    }
   }
 }
 
@@ -233,14 +239,27 @@ void ChromiumBrowser::OnResponseReceived(const Json& params, const std::string& 
 
 void ChromiumBrowser::OnLoadingFailed(const Json& params, const std::string& from) {
   std::optional<LoadError> error = loads_.OnLoadingFailed(params);
-  if (!error) return;
-  CefRefPtr<ChromiumFrame> frame = frames_.Find(error->frame_id);
-  if (!frame) return;
+  if (error) FailNavigation(*error);
+}
+
+void ChromiumBrowser::FailNavigation(const LoadError& error) {
+  assert(OnUi());
+  CefRefPtr<ChromiumFrame> frame = frames_.Find(error.frame_id);
+  if (!frame || !client_) return;
   // The failed address is the one the request was for: the frame still shows its previous page
   // (or Chromium's error page).
-  DebugLog("browser %d: load failed (%d %s)", id_, error->code, error->text.c_str());
+  DebugLog("browser %d: load failed (%d %s)", id_, error.code, error.text.c_str());
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler())
-    load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(error->code), error->text, error->url);
+    load->OnLoadError(this, frame.get(), static_cast<cef_errorcode_t>(error.code), error.text, error.url);
+}
+
+void ChromiumBrowser::RefuseNavigation(const LoadError& error) {
+  assert(OnUi());
+  FailNavigation(error);
+  // Nothing loads in Chromium for it, so no load ends there: it ends here, as a failed one does.
+  CefRefPtr<ChromiumFrame> frame = frames_.Find(error.frame_id);
+  if (!frame || !client_) return;
+  if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadEnd(this, frame.get(), 0);
 }
 
 void ChromiumBrowser::OnTargetCrashed(const Json& params, const std::string& from) {

@@ -67,7 +67,13 @@ void ChromiumFrame::Evaluate(const std::string& expression, CefRefPtr<CefStringV
 }
 
 void ChromiumFrame::LoadURL(const CefString& url) {
-  Json params = {{"url", url.ToString()}};
+  std::string address = url.ToString();
+  if (std::optional<LoadError> refused = RefusedNavigation(devtools_id_, address)) {
+    if (CefRefPtr<ChromiumBrowser> owner = browser())
+      owner->PostToUi([owner, error = std::move(*refused)] { owner->RefuseNavigation(error); });
+    return;
+  }
+  Json params = {{"url", std::move(address)}};
   if (!IsMain()) params["frameId"] = devtools_id_;
   SendToPage("Page.navigate", params);
 }

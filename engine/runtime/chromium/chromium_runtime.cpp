@@ -142,6 +142,10 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
                        &DestroyChildWindow);
   }
   std::string start_url = url.ToString();
+  if (std::optional<LoadError> refused = RefusedNavigation(std::string(), start_url)) {
+    browser->RefuseOnceLoaded(*refused);
+    start_url = "about:blank";
+  }
   return context_->ui.Post([this, browser, start_url] {
     if (gone_) {
       DebugLog("browser %d not created: Chromium is gone", browser->GetIdentifier());

@@ -11,6 +11,12 @@ bool IsDocument(const Json& params) { return params.value("type", std::string())
 
 }  // namespace
 
+std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const std::string& url) {
+  if (url.size() <= kMaxUrlChars) return std::nullopt;
+  static const char kInvalidUrl[] = "net::ERR_INVALID_URL";
+  return LoadError{frame_id, url, NetErrorCode(kInvalidUrl), kInvalidUrl};
+}
+
 void LoadTracker::OnRequestWillBeSent(const Json& params) {
   if (!IsDocument(params)) return;
   const Json& request = params.value("request", Json::object());

@@ -17,12 +17,20 @@
 namespace mvengine {
 namespace chromium {
 
+// Chromium's longest address (url::kMaxURLChars). It drops a navigation to a longer one without a
+// word and leaves a new page blank, so such an address fails here, as a load does.
+constexpr size_t kMaxUrlChars = size_t(2) << 20;
+
 struct LoadError {
   std::string frame_id;
   std::string url;   // what the failed request asked for: the frame never committed it
   int code = 0;      // the engine's net error code
   std::string text;  // Chromium's name of it, "net::ERR_..."
 };
+
+// The error of a navigation of `frame_id` to `url` that never starts (the address is longer than
+// kMaxUrlChars); nothing when Chromium can be asked for it.
+std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const std::string& url);
 
 class LoadTracker {
  public:

@@ -61,6 +61,18 @@ TEST(LoadTracker, ANewLoadForgetsTheLastFailureAndOnlyTheMainFrameLoads) {
   EXPECT_EQ(loads.OnStoppedLoading("child", false), 200);
 }
 
+TEST(RefusedNavigation, OnlyAddressesLongerThanChromiumTakesFailAsAnInvalidUrl) {
+  EXPECT_FALSE(RefusedNavigation("F", "http://example.com/"));
+  EXPECT_FALSE(RefusedNavigation("F", "data:," + std::string(kMaxUrlChars - 6, 'a')));  // exactly the limit
+  const std::string long_url = "data:," + std::string(kMaxUrlChars - 5, 'a');
+  std::optional<LoadError> error = RefusedNavigation("F", long_url);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->frame_id, "F");
+  EXPECT_EQ(error->url, long_url);
+  EXPECT_EQ(error->code, -300);
+  EXPECT_EQ(error->text, "net::ERR_INVALID_URL");
+}
+
 TEST(LoadTracker, HistoryEntriesAroundTheCurrentOne) {
   struct Case {
     int index;

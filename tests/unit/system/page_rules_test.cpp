@@ -39,6 +39,25 @@ TEST(ErrorPage, BuildsTheInlinePageWithTheSignedCode) {
   EXPECT_NE(mvcef::ErrorPageHtml("u", "e", 7).find("(7)."), std::string::npos);
 }
 
+TEST(ErrorPage, ShowsTheStartOfAnOverlongAddress) {
+  struct Case {
+    std::string url;
+    std::string shown;
+  } cases[] = {
+      {std::string(900, 'a'), std::string(900, 'a')},
+      {std::string(901, 'a'), std::string(900, 'a') + "..."},
+      {std::string(3u << 20, 'a'), std::string(900, 'a') + "..."},
+      // A character across the cut is left out whole.
+      {std::string(899, 'a') + "\xC3\xA9" + "b", std::string(899, 'a') + "..."},
+  };
+  for (const Case& c : cases) {
+    const std::string html = mvcef::ErrorPageHtml(c.url, "net::ERR_INVALID_URL", -300);
+    EXPECT_EQ(html, "<html><body bgcolor=\"white\"><h2>Failed to load URL " + c.shown +
+                        " with error net::ERR_INVALID_URL (-300).</h2></body></html>")
+        << c.url.size();
+  }
+}
+
 TEST(ErrorPage, AddressCannotInjectMarkup) {
   const std::string html = mvcef::ErrorPageHtml("http://x/\"><script>alert(1)</script>", "a&b", -2);
   EXPECT_EQ(html.find("<script>"), std::string::npos);
