@@ -269,7 +269,7 @@ int Host::NewBrowserWithBridge(const std::string& url, int width, int height, HW
 bool Host::TakeFrame(Frame* frame) {
   int width = 0, height = 0;
   if (!api_.fnmvPackCefDllGetBrowserHasNewFrame(&width, &height)) return false;
-  if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+  if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return false;  // the most a side is painted
   frame->width = width;
   frame->height = height;
   frame->bgra.assign(static_cast<size_t>(width) * height * 4, 0);

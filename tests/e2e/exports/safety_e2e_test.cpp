@@ -2,11 +2,15 @@
 // process of its own): the bridge narrowed to the game's origins by the setting read at start-up,
 // and the game's memory while a page floods it with texts or dialog boxes. The memory tests print
 // their figures.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -111,6 +115,190 @@ TEST(ExportsSafety, AnAlertStormGrowsTheGameByLittle) {
   ExpectBoundedUnder({"alerts.html", "storm of 256 KB alerts", 25,
                       [](const Api& api) { return api.mvw32_message_box_count() > 0; },
                       [](const Api& api) { return api.mvw32_message_box_count(); }, 256, 10.0, 0.0});
+}
+
+// Resident memory of everything the library started (Chromium and its helpers; shared pages
+// counted in each).
+double ChromiumResidentMiB() {
+  double total = 0;
+  for (const ProcessInfo& p : RunningDescendants(::getpid())) total += ResidentMiB(p.pid);
+  return total;
+}
+
+// Views no game could hold, and rectangles that are no view: each browser paints at a size that
+// can be painted and held, the game lives on, and a normal browser beside them keeps painting.
+TEST(ExportsSafety, ViewsTooLargeToPaintArePaintedSmallerAndTheGameLivesOn) {
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  const int normal = host.NewBrowser(SharedPageUrl("bench/animated.html"), 320, 240, window);
+  ASSERT_GT(normal, 0);
+  Frame frame;
+  ASSERT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 320; }, &frame, kFirstFrameSeconds));
+  const double game_before = ResidentMiB(::getpid());
+
+  constexpr int kMax = std::numeric_limits<int>::max();
+  struct Case {
+    const char* name;
+    RECT rect;  // the view is right x bottom
+    int width, height;
+  } cases[] = {
+      {"INT_MAX x 600", {0, 0, kMax, 600}, 15134, 554},
+      {"INT_MAX x INT_MAX", {0, 0, kMax, kMax}, 2896, 2896},
+      {"100000 x 100000", {0, 0, 100000, 100000}, 2896, 2896},
+      {"1000000 x 1000", {0, 0, 1000000, 1000}, 11723, 715},
+      {"20000 x 20000", {0, 0, 20000, 20000}, 2896, 2896},
+      {"negative", {0, 0, -100, -50}, 800, 600},  // no view: the engine's default size
+      {"inverted", {500, 400, 100, 50}, 100, 50},
+  };
+  double chromium_peak = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_GT(api.fnmvPackCefDllCreateBrowser(c.rect, PageUrl("solid.html#0000ff").c_str(),
+                                              window, nullptr),
+              0);
+    // The size the game is told is the size it gets, blue all over.
+    EXPECT_TRUE(host.WaitForFrame(
+        [&](const Frame& f) {
+          return f.width == c.width && f.height == c.height && f.Near(c.width / 2, c.height / 2, Rgb{0, 0, 255});
+        },
+        &frame))
+        << "last frame " << frame.width << "x" << frame.height;
+    chromium_peak = std::max(chromium_peak, ChromiumResidentMiB());
+    api.fnmvPackCefDllDoClose();
+    // Chromium kept every page: the first one still paints, frame after frame.
+    api.fnmvPackCefDllSelectHandler(static_cast<unsigned>(normal));
+    for (int i = 0; i < 3; ++i)
+      ASSERT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 320 && f.height == 240; }, &frame))
+          << "the normal browser stopped painting";
+  }
+  const double game_after = ResidentMiB(::getpid());
+  std::printf("large views: game resident %.1f MiB -> %.1f MiB, Chromium at most %.0f MiB\n", game_before, game_after,
+              chromium_peak);
+  // A picture at the largest paintable size is 32 MiB; the game holds a few per browser at most.
+  EXPECT_LT(game_after - game_before, 256.0);
+  EXPECT_LT(chromium_peak, 3072.0);
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+}
+
+// A screenshot file too large to answer with is a missing one (the placeholder): its answer
+// would pass Chromium's message limit and end every browser. One at the limit is answered whole.
+TEST(ExportsSafety, AScreenshotFileAboveTheLimitGivesThePlaceholderAndEveryBrowserLivesOn) {
+  const std::string at_limit = "/mvcef-at-limit-" + std::to_string(::getpid());
+  const std::string above = "/mvcef-above-limit-" + std::to_string(::getpid());
+  const std::string screenshots = InstallRoot() + "/data/screenshot";
+  std::string png = ReadFileBytes(screenshots + "/X1.png");
+  ASSERT_FALSE(png.empty());
+  auto plant = [&](const std::string& folder, size_t bytes) {
+    ASSERT_EQ(mkdir((screenshots + folder).c_str(), 0700), 0) << screenshots + folder;
+    png.resize(bytes, '\0');  // the picture, then padding nobody reads
+    std::ofstream(screenshots + folder + "/X1.png", std::ios::binary) << png;
+  };
+  plant(at_limit, size_t(24) << 20);
+  plant(above, size_t(80) << 20);
+  struct Cleanup {
+    std::string root, folders[2];
+    ~Cleanup() {
+      for (const std::string& f : folders) {
+        std::remove((root + f + "/X1.png").c_str());
+        rmdir((root + f).c_str());
+      }
+    }
+  } cleanup{screenshots, {at_limit, above}};
+
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  const int other = host.NewBrowser(SharedPageUrl("bench/animated.html"), 320, 240, window);
+  ASSERT_GT(other, 0);
+  const int id = host.NewBrowserWithBridge(PageUrl("escape.html") + "?f=" + at_limit + "&f=" + above, 320, 240,
+                                           window, [](const Reports& r) { return r.Last("done").has_value(); });
+  ASSERT_GT(id, 0) << host.reports().Summary();
+  EXPECT_EQ(host.reports().Last("answer0"), "data:image/png;base64,iVBO");
+  EXPECT_EQ(host.reports().Last("answer1"), "data:image/svg+xml;base64,");
+  // Chromium still serves every page: this one's bridge, the other one's frames.
+  host.reports() = Reports();
+  api.fnmvPackCefDllReload();
+  EXPECT_TRUE(host.WaitForReport("done")) << host.reports().Summary();
+  api.fnmvPackCefDllSelectHandler(static_cast<unsigned>(other));
+  Frame frame;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 320; }, &frame));
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+}
+
+// Every fnmvPackCefDllSetUploadIsDone(true) is seen as true by exactly one poll, however the page
+// polls: here in bursts of up to 60 polls within one script task.
+TEST(ExportsSafety, UploadIsDonePolledInBurstsSeesEachTrueExactlyOnce) {
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  ASSERT_GT(host.NewBrowserWithBridge(PageUrl("upload_burst.html"), 320, 240, window,
+                                      [](const Reports& r) { return r.Last("polls").has_value(); }),
+            0)
+      << host.reports().Summary();
+  // "bursts trues" of the last report.
+  auto count = [&](int which) {
+    const std::string last = host.reports().Last("polls").value_or("0 0");
+    return std::stoi(which == 0 ? last : last.substr(last.find(' ') + 1));
+  };
+  for (int round = 1; round <= 3; ++round) {
+    SCOPED_TRACE(round);
+    api.fnmvPackCefDllSetUploadIsDone(true);
+    EXPECT_TRUE(host.WaitForReport("polls", [&](const std::string&) { return count(1) >= round; }))
+        << "the true was lost";
+    // Two rounds of every burst size later the true has not come again.
+    const int bursts = count(0);
+    EXPECT_TRUE(host.WaitForReport("polls", [&](const std::string&) { return count(0) >= bursts + 12; }));
+    EXPECT_EQ(count(1), round) << "a true was returned more than once";
+  }
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+}
+
+// Chromium takes no address over 2 MiB: such a browser shows the error page as for any failed
+// load, and navigates normally afterwards; an address too long for a DevTools message leaves
+// Chromium's channel as it was.
+TEST(ExportsSafety, AnAddressLongerThanChromiumTakesGetsTheErrorPageAndLaterAddressesLoad) {
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  const std::string prefix = "data:text/plain,";
+  const std::string expected =
+      "Failed to load URL " + prefix + std::string(900 - prefix.size(), 'a') + "... with error "
+      "net::ERR_INVALID_URL (-300).";
+  auto error_page = [&](const std::string& t) { return t.find("net::ERR_INVALID_URL") != std::string::npos; };
+  auto loaded = [](const std::string& t) { return t.find("Page text") != std::string::npos; };
+  const std::string over_limit = prefix + std::string((size_t(2) << 20) + 1 - prefix.size(), 'a');
+  ASSERT_GT(host.NewBrowser(over_limit, 320, 240, window), 0);
+  std::string text;
+  EXPECT_TRUE(host.WaitForPageText(error_page, &text, kFirstFrameSeconds)) << text;
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  EXPECT_EQ(text, expected);
+  Frame frame;
+  EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 320; }, &frame));
+
+  const std::string beyond_any_message = prefix + std::string(size_t(101) << 20, 'a');
+  for (const std::string* url : {&beyond_any_message, &over_limit}) {
+    SCOPED_TRACE(url->size());
+    api.fnmvPackCefDllGotoUrl(PageUrl("text.html").c_str());
+    EXPECT_TRUE(host.WaitForPageText(loaded, &text)) << text;
+    api.fnmvPackCefDllGotoUrl(url->c_str());
+    EXPECT_TRUE(host.WaitForPageText(error_page, &text)) << text;
+  }
+  api.fnmvPackCefDllGotoUrl(PageUrl("text.html").c_str());
+  EXPECT_TRUE(host.WaitForPageText(loaded, &text)) << text;
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
 }
 
 }  // namespace
