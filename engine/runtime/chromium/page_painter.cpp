@@ -106,7 +106,7 @@ void PagePainter::ApplyHeldViewMetrics() {
 
 void PagePainter::OnDecoded() {
   if (!decoder_ || paint_scheduled_) return;
-  const auto delay = PaintDelay(last_paint_, std::chrono::steady_clock::now(), frame_rate_.load());
+  const auto delay = slots_.Wait(std::chrono::steady_clock::now());
   if (delay.count() == 0) {
     PaintNewest();
     return;
@@ -123,7 +123,7 @@ void PagePainter::OnDecoded() {
 
 void PagePainter::PaintNewest() {
   if (!decoder_ || !decoder_->TakeDecoded(&picture_)) return;
-  last_paint_ = std::chrono::steady_clock::now();
+  slots_.Painted(std::chrono::steady_clock::now(), frame_rate_.load());
   if (paint_) paint_(picture_);
 }
 

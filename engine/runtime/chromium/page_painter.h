@@ -14,6 +14,7 @@
 
 #include "engine/runtime/chromium/devtools_session.h"
 #include "engine/runtime/chromium/frame_decoder.h"
+#include "engine/runtime/chromium/paint_slots.h"
 #include "engine/runtime/chromium/screencast_receiver.h"
 
 namespace mvengine {
@@ -77,7 +78,7 @@ class PagePainter {
   bool metrics_held_ = false;  // an override waits for screenshots to finish
   bool held_restart_ = false;
   bool paint_scheduled_ = false;
-  std::chrono::steady_clock::time_point last_paint_;
+  PaintSlots slots_;
   DecodedFrame picture_;  // the one being painted, kept for its buffer
 };
 

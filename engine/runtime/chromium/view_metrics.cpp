@@ -44,15 +44,5 @@ nlohmann::json ScreencastParams(int view_width, int view_height) {
           {"everyNthFrame", 1}};
 }
 
-std::chrono::milliseconds PaintDelay(std::chrono::steady_clock::time_point last_paint_start,
-                                     std::chrono::steady_clock::time_point now, int frame_rate) {
-  if (frame_rate <= 0) frame_rate = 30;  // the engine's default rate
-  if (frame_rate > 60) frame_rate = 60;
-  const auto interval = std::chrono::nanoseconds((1000000000LL + frame_rate - 1) / frame_rate);
-  const auto due = last_paint_start + interval;
-  if (now >= due) return std::chrono::milliseconds(0);
-  return std::chrono::ceil<std::chrono::milliseconds>(due - now);
-}
-
 }  // namespace chromium
 }  // namespace mvengine

@@ -2,7 +2,6 @@
 // view's pixel size while the page lays out as if zoomed.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 
 #include <nlohmann/json.hpp>
@@ -42,11 +41,6 @@ ZoomedViewport ViewportForZoom(int view_width, int view_height, double zoom_leve
 
 nlohmann::json DeviceMetricsParams(int view_width, int view_height, double zoom_level);
 nlohmann::json ScreencastParams(int view_width, int view_height);
-
-// How long to wait before the next paint at `frame_rate` (0 or less: 30; at most 60), counted from
-// the start of the last one. Rounded up: a paint that came early would exceed the rate.
-std::chrono::milliseconds PaintDelay(std::chrono::steady_clock::time_point last_paint_start,
-                                     std::chrono::steady_clock::time_point now, int frame_rate);
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -6,6 +6,7 @@
 
 #include "engine/runtime/chromium/input_mapping.h"
 #include "engine/runtime/chromium/net_error.h"
+#include "engine/runtime/chromium/paint_slots.h"
 #include "engine/runtime/chromium/view_metrics.h"
 
 namespace mvengine {
@@ -181,22 +182,47 @@ TEST(PaintableViewSize, EachSideAndTheAreaStayWithinWhatCanBePaintedAndHeld) {
     }
 }
 
-TEST(PaintDelay, NeverLetsAPaintComeBeforeItsIntervalHasPassed) {
+TEST(PaintSlots, AtMostOnePaintPerSlotOnAGridThatLatePaintsDoNotShift) {
   using std::chrono::milliseconds;
   using std::chrono::microseconds;
-  const auto last = std::chrono::steady_clock::time_point() + std::chrono::hours(1);
+  const auto t0 = PaintSlots::Clock::time_point() + std::chrono::hours(1);
+  PaintSlots slots;
+  EXPECT_EQ(slots.Wait(t0), milliseconds(0));  // nothing painted yet
+  slots.Painted(t0, 30);
   // 1/30 s is 33.33 ms: 10 ms after a paint, 23.33 ms are left, so the wait is 24 ms, not 23.
-  EXPECT_EQ(PaintDelay(last, last + milliseconds(10), 30), milliseconds(24));
-  EXPECT_EQ(PaintDelay(last, last + milliseconds(33), 30), milliseconds(1));
-  EXPECT_EQ(PaintDelay(last, last + microseconds(33333), 30), milliseconds(1));
-  EXPECT_EQ(PaintDelay(last, last + microseconds(33334), 30), milliseconds(0));
-  EXPECT_EQ(PaintDelay(last, last + std::chrono::seconds(5), 30), milliseconds(0));
-  EXPECT_EQ(PaintDelay(last, last, 30), milliseconds(34));
-  // No rate means the engine's 30; more than 60 is held at 60.
-  EXPECT_EQ(PaintDelay(last, last, 0), milliseconds(34));
-  EXPECT_EQ(PaintDelay(last, last, -5), milliseconds(34));
-  EXPECT_EQ(PaintDelay(last, last, 1000), milliseconds(17));
-  EXPECT_EQ(PaintDelay(last, last, 10), milliseconds(100));
+  EXPECT_EQ(slots.Wait(t0 + milliseconds(10)), milliseconds(24));
+  EXPECT_EQ(slots.Wait(t0 + microseconds(33333)), milliseconds(1));
+  EXPECT_EQ(slots.Wait(t0 + microseconds(33334)), milliseconds(0));
+  // Painted 2 ms into its slot: the next slot still opens at 2/30 s, not 1/30 s after this paint.
+  slots.Painted(t0 + microseconds(35334), 30);
+  EXPECT_EQ(slots.Wait(t0 + microseconds(35334)), milliseconds(32));
+  // After a pause the grid starts at the next paint.
+  slots.Painted(t0 + std::chrono::seconds(5), 30);
+  EXPECT_EQ(slots.Wait(t0 + std::chrono::seconds(5) + milliseconds(10)), milliseconds(24));
+}
+
+TEST(PaintSlots, PaintingAsSoonAsAllowedKeepsTheRateAskedFor) {
+  // Pictures come every 18 ms (Chromium's own pace on a busy page); each paint waits for its slot
+  // as the painter does, with the delay rounded up to whole milliseconds.
+  const struct {
+    int rate, paints_in_10_s;
+  } cases[] = {{30, 300}, {0, 300}, {-5, 300}, {10, 100}, {60, 556}, {1000, 556}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rate);
+    const auto t0 = PaintSlots::Clock::time_point() + std::chrono::hours(1);
+    PaintSlots slots;
+    int paints = 0;
+    auto now = t0;
+    while (now < t0 + std::chrono::seconds(10)) {
+      now += slots.Wait(now);
+      if (now >= t0 + std::chrono::seconds(10)) break;
+      slots.Painted(now, c.rate);
+      ++paints;
+      now += std::chrono::milliseconds(18) - (now - t0) % std::chrono::milliseconds(18);  // the next picture
+    }
+    // 60 a second is a slot of 16.67 ms, shorter than the pictures' 18: every picture is painted.
+    EXPECT_NEAR(paints, c.paints_in_10_s, 1);
+  }
 }
 
 TEST(NetErrorCode, MapsChromiumNamesToNumbers) {
