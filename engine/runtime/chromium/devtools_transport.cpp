@@ -48,7 +48,11 @@ std::string EncodeCommand(int id, const std::string& method, const Json& params,
   return message.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {}
+DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {
+  writer_.reset(new QueuedWriter(stream_.get(), [this](const std::string& reason) {
+    MarkDead(dead_ ? close_reason() : "writing to Chromium: " + reason);
+  }));
+}
 
 DevToolsTransport::~DevToolsTransport() { Close(); }
 
@@ -62,13 +66,13 @@ std::string DevToolsTransport::close_reason() const {
 }
 
 void DevToolsTransport::Close(const std::string& reason) {
-  MarkDead(reason);
+  MarkDead(reason);  // shuts the stream down: a blocked write fails, a blocked read ends
   if (reader_.joinable()) {
     if (reader_.get_id() == std::this_thread::get_id()) return;  // the destructor finishes
     reader_.join();
   }
-  std::unique_ptr<ByteStream> stream;  // closed outside the locks
-  std::lock_guard<std::mutex> write_lock(write_mutex_);
+  writer_->Stop();
+  std::unique_ptr<ByteStream> stream;  // closed outside the lock
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_) return;
   closed_ = true;
@@ -133,21 +137,24 @@ std::shared_ptr<DevToolsTransport::Waiter> DevToolsTransport::TakeWaiter(int id)
   return waiter;
 }
 
-bool DevToolsTransport::WriteAll(const std::string& bytes, std::string* error) {
-  // closed_ changes only under both locks, so holding write_mutex_ is enough to read it.
-  std::lock_guard<std::mutex> lock(write_mutex_);
-  if (closed_ || dead_) {
-    *error = close_reason();
+bool DevToolsTransport::Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error) {
+  uint64_t replaced = 0;
+  if (!writer_->Push(bytes, static_cast<uint64_t>(id), merge_key, &replaced)) {
+    *error = dead_ ? close_reason() : std::string("the channel to Chromium is closed");
     return false;
   }
-  std::string why;
-  if (stream_->Write(bytes.data(), bytes.size(), std::chrono::seconds(5), &why)) return true;
-  *error = dead_ ? close_reason() : "writing to Chromium: " + why;
-  return false;
+  if (replaced) {
+    if (auto w = TakeWaiter(static_cast<int>(replaced))) {
+      CommandResult merged;
+      merged.error = "merged";
+      if (w->handler) w->handler(merged);
+    }
+  }
+  return true;
 }
 
 void DevToolsTransport::Send(const std::string& method, const Json& params,
-                             const std::string& session_id, ReplyHandler on_reply) {
+                             const std::string& session_id, ReplyHandler on_reply, const std::string& merge_key) {
   auto waiter = std::make_shared<Waiter>();
   waiter->handler = on_reply ? std::move(on_reply) : [](const CommandResult&) {};
   int id = Register(waiter);
@@ -159,8 +166,8 @@ void DevToolsTransport::Send(const std::string& method, const Json& params,
   }
   std::string error;
   if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
-  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
-    MarkDead(error);  // a half-written message leaves the stream unusable
+  const std::string key = merge_key.empty() ? merge_key : session_id + '\n' + merge_key;
+  if (!Enqueue(id, EncodeCommand(id, method, params, session_id) + '\0', key, &error)) {
     if (auto w = TakeWaiter(id)) {
       failed.error = error;
       w->handler(failed);
@@ -180,8 +187,7 @@ CommandResult DevToolsTransport::Call(const std::string& method, const Json& par
   }
   std::string error;
   if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
-  if (!WriteAll(EncodeCommand(id, method, params, session_id) + '\0', &error)) {
-    MarkDead(error);
+  if (!Enqueue(id, EncodeCommand(id, method, params, session_id) + '\0', std::string(), &error)) {
     TakeWaiter(id);
     result.error = error;
     return result;
