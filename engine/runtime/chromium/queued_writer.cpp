@@ -31,7 +31,10 @@ void QueuedWriter::Stop() {
     stopping_ = true;
   }
   wake_.notify_one();
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  if (!thread_.joinable()) return;
+  // From the writer's own failure handler (its owner let go there): it ends by itself.
+  if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
+  else thread_.join();
 }
 
 size_t QueuedWriter::queued() const {
