@@ -193,7 +193,7 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
     }
     // While Chromium is started again the creation waits for it.
     creations_.push_back({browser, start_url});
-    if (!creating_ && !gone_) StartNextCreation();
+    if (!creating_ && !gone_ && !resuming_) StartNextCreation();
   });
 }
 
@@ -201,7 +201,7 @@ void ChromiumBrowserRuntime::StartNextCreation() {
   assert(OnUi());
   // A browser closed while Chromium was started again needs no new page.
   while (!creations_.empty() && creations_.front().browser->IsClosed()) creations_.pop_front();
-  if (creations_.empty() || gone_) {
+  if (creations_.empty() || gone_ || resuming_) {
     creating_ = false;
     return;
   }
@@ -386,6 +386,7 @@ void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason, int gener
   assert(OnUi());
   if (generation != generation_ || gone_) return;
   gone_ = true;
+  resuming_ = false;
   for (auto& entry : browsers_) entry.second->OnChromiumGone();
   // Creations waiting (the one in flight too) are made in the next Chromium.
   creating_ = false;
@@ -457,6 +458,7 @@ void ChromiumBrowserRuntime::OnStartedAgain(std::shared_ptr<ChromiumConnection> 
   context_->SetTransport(fresh->transport());
   WireConnection(*fresh, generation);
   gone_ = false;
+  resuming_ = true;  // until new pages wait for us (Target.setAutoAttach has answered)
   std::weak_ptr<RuntimeContext> weak = context_;
   fresh->browser().Send(
       "Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}},
@@ -469,6 +471,7 @@ void ChromiumBrowserRuntime::OnStartedAgain(std::shared_ptr<ChromiumConnection> 
 void ChromiumBrowserRuntime::ReopenBrowsers(int generation) {
   assert(OnUi());
   if (generation != generation_ || gone_) return;
+  resuming_ = false;
   // Open browsers first, at their last address, then those the client asked for meanwhile.
   std::deque<Creation> again;
   for (auto& entry : browsers_)

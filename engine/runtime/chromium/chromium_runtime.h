@@ -93,6 +93,7 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   };
   std::map<int, std::deque<WindowOpen>> window_opens_;  // by opener browser id, not yet matched
   bool gone_ = false;  // the current Chromium is gone (another may be starting)
+  bool resuming_ = false;  // a new Chromium runs but does not attach to new pages yet: no creation starts
   int generation_ = 0;  // which Chromium connection_ is: events and replies of older ones are ignored
   RestartBudget restarts_;
 };
