@@ -43,7 +43,7 @@ bool BrowserHost::Start(void* library_handle, const std::string& url, int width,
   // A windowless view: left and top 0, right and bottom the view's size.
   const int id = api_.fnmvPackCefDllCreateBrowser(RECT{0, 0, width, height}, url.c_str(), window_, nullptr);
   if (id == 0) {
-    error = "the library created no browser";
+    error = "the browser engine did not start: the library created no browser";
     return false;
   }
   // Without this the library shows pages at its own default level, 120 %.

@@ -2,6 +2,8 @@
 // object of the class acts on the library-wide registry and current handler.
 #include <string>
 
+#include <windows.h>
+
 #include "include/cef_browser.h"
 #include "mvcefdll/library_state.h"
 #include "mvcefdll/mvcefdll.h"
@@ -37,7 +39,6 @@ int CmvPackCefDll::CreateBrowser(RECT rect, const char* url, HWND handlerWindow,
   if (state.engine == mvcef::EngineState::kShutDown) return 0;
 
   CefRefPtr<SimpleHandler> handler = new SimpleHandler();
-  state.current = handler;
 
   CefWindowInfo window_info;
   if (parentWindow) {
@@ -50,10 +51,15 @@ int CmvPackCefDll::CreateBrowser(RECT rect, const char* url, HWND handlerWindow,
 
   handler->SetHostWindow(handlerWindow);
   handler->SetViewRect(rect);
-  CefBrowserHost::CreateBrowser(window_info, handler.get(), FromUtf8(url), settings, NULL);
+  if (!CefBrowserHost::CreateBrowser(window_info, handler.get(), FromUtf8(url), settings, NULL)) {
+    // No browser will come: an id would name a browser that never exists.
+    OutputDebugStringA("mvcef: no browser created: the engine is not running (not started, browser gone, or shut down)");
+    return 0;
+  }
 
   const uint32_t id = state.next_browser_id++;
   state.registry[id] = handler;
+  state.current = handler;
   return static_cast<int>(id);
 }
 

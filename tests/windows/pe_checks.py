@@ -262,19 +262,36 @@ def check_members_reach_their_code(a):
     return ok
 
 
+# Bytes of arguments each thiscall member pops (Microsoft's compiler: RECT by value is 16, a pointer 4).
+MEMBER_ARGUMENT_BYTES = {
+    "??0CmvPackCefDll@@QAE@XZ": 0,
+    "??4CmvPackCefDll@@QAEAAV0@ABV0@@Z": 4,
+    "?InitializeCef@CmvPackCefDll@@QAEXPAUHINSTANCE__@@@Z": 4,
+    "?InitializeClientCef@CmvPackCefDll@@QAEXPAUHINSTANCE__@@@Z": 4,
+    "?UninitializeCef@CmvPackCefDll@@QAEXXZ": 0,
+    "?InitCefBrowserInApp@CmvPackCefDll@@QAEXPAUHWND__@@UtagRECT@@PBD@Z": 24,
+    "?CreateBrowser@CmvPackCefDll@@QAEHUtagRECT@@PBDPAUHWND__@@2@Z": 28,
+    "?GotoUrl@CmvPackCefDll@@QAEXPBD@Z": 4,
+    "?GoBack@CmvPackCefDll@@QAEXXZ": 0,
+    "?GoForward@CmvPackCefDll@@QAEXXZ": 0,
+    "?Reload@CmvPackCefDll@@QAEXXZ": 0,
+    "?DoClose@CmvPackCefDll@@QAEXXZ": 0,
+}
+
+
 def check_calling_conventions(a):
-    """cdecl exports leave the arguments to the caller; thiscall members pop their own."""
+    """Every export: cdecl ones leave the arguments to the caller (plain 'ret'); thiscall members pop
+    their own ('ret $N' with N their argument bytes). Code that ends in a tail jump returns through
+    the function it jumps to, which has the same arguments."""
     pe = Pe(a.objdump, a.dll)
     exports, base = pe.exports(), pe.image_base()
     disassembly = pe.disassembly()
-    cases = [  # export, the only return form allowed, whether the code must end in it
-        ("fnmvPackCefDllCreateBrowser", "ret", False),  # 7 stack slots, still popped by the caller
-        ("fnmvPackCefDllGoBack", "ret", True),
-        ("?CreateBrowser@CmvPackCefDll@@QAEHUtagRECT@@PBDPAUHWND__@@2@Z", "ret $0x1c", False),  # RECT + 3 pointers
-        ("?InitializeCef@CmvPackCefDll@@QAEXPAUHINSTANCE__@@@Z", "ret $0x4", True),
-    ]
-    ok = True
-    for name, form, must_end in cases:
+    cases = [(name, "ret") for name in sorted(PLAIN_EXPORTS)]
+    cases += [(name, "ret $0x%x" % n if n else "ret") for name, n in sorted(MEMBER_ARGUMENT_BYTES.items())]
+    ok = len(cases) == 39 and set(MEMBER_ARGUMENT_BYTES) == set(MEMBER_EXPORTS)
+    if not ok:
+        print("the table of argument bytes does not name the 12 members")
+    for name, form in cases:
         if name not in exports:
             print("missing export:", name)
             ok = False
@@ -282,8 +299,8 @@ def check_calling_conventions(a):
         label, body = function_at(disassembly, base + exports[name])
         rets = returns(body)
         tail = last_instruction(body)
-        if not rets or any(r != form for r in rets) or (must_end and tail != form):
-            print("%s (%s): expected every return as '%s' and the function to end in it; returns %s, ends in '%s'"
+        if any(r != form for r in rets) or (not rets and not tail.startswith("jmp")):
+            print("%s (%s): expected every return as '%s' (or a tail jump); returns %s, ends in '%s'"
                   % (name, label, form, rets, tail))
             ok = False
     return ok

@@ -40,9 +40,10 @@ CefRefPtr<CefClient> ChromiumBrowser::GetClient() {
   return client_;
 }
 
-void ChromiumBrowser::Send(const std::string& method, const Json& params, DevToolsTransport::ReplyHandler on_reply) {
+void ChromiumBrowser::Send(const std::string& method, const Json& params, DevToolsTransport::ReplyHandler on_reply,
+                           const std::string& merge_key) {
   if (auto s = session()) {
-    s->Send(method, params, std::move(on_reply));
+    s->Send(method, params, std::move(on_reply), merge_key);
   } else if (on_reply) {
     CommandResult closed;
     closed.error = "browser closed";
@@ -61,6 +62,8 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
                              const std::string& url) {
   assert(OnUi());
   target_id_ = target_id;
+  last_url_ = url;
+  main_frame_navigated_ = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     session_ = session;
@@ -77,7 +80,7 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   }
   CefRefPtr<ChromiumBrowser> self(this);
   children_.reset(new ChildSessions(
-      context_->transport,
+      context_->Transport(),
       [self](const std::string& method, Json& params, const std::string& from) {
         self->OnSessionEvent(method, params, from);
       },
@@ -139,9 +142,12 @@ void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session) {
 void ChromiumBrowser::OnPageReady(const std::string& url) {
   assert(OnUi());
   if (!client_) return;  // closed meanwhile
-  // OnAfterCreated comes first, before any load callback.
-  after_created_sent_ = true;
-  if (CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler()) life->OnAfterCreated(this);
+  // OnAfterCreated comes first, before any load callback; once (a new page after a restart of
+  // Chromium is no new browser).
+  if (!after_created_sent_) {
+    after_created_sent_ = true;
+    if (CefRefPtr<CefLifeSpanHandler> life = client_->GetLifeSpanHandler()) life->OnAfterCreated(this);
+  }
   DebugLog("browser %d: loading %s", id_, url.c_str());
   std::vector<EarlyEvent> early;
   early.swap(early_events_);
@@ -297,8 +303,8 @@ void ChromiumBrowser::CloseOnUi() {
     session.swap(session_);
   }
   loads_.StopLoading();
-  if (!target_id_.empty() && context_->transport)
-    context_->transport->Send("Target.closeTarget", {{"targetId", target_id_}});
+  if (!target_id_.empty() && context_->Transport())
+    context_->Transport()->Send("Target.closeTarget", {{"targetId", target_id_}});
   frames_.Close();
   if (children_) children_->Close();  // their subscriptions hold this browser
   if (life) life->OnBeforeClose(this);
@@ -316,6 +322,25 @@ void ChromiumBrowser::CloseOnUi() {
 void ChromiumBrowser::OnChromiumGone() {
   assert(OnUi());
   loads_.StopLoading();
+  if (CefRefPtr<CefFrame> main = frames_.Main()) {
+    const std::string url = main->GetURL().ToString();
+    if (!url.empty()) last_url_ = url;
+  }
+  // The page is gone with its frames and sessions; the view's size and zoom stay in the painter.
+  painter_.Stop();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    session_.reset();
+  }
+  frames_.Reset();
+  if (children_) children_->Close();
+  // Its documents' contexts went with the page; new ones come with the new page.
+  if (context_->render) context_->render->ReleaseBrowser(id_);
+}
+
+bool ChromiumBrowser::IsClosed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return closing_ || closed_;
 }
 
 void ChromiumBrowser::Abandon() {

@@ -90,14 +90,20 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
 
   // --- runtime side
   // UI: the page target (created with `url`, waiting for us) is attached; sets it up and lets it
-  // run. OnAfterCreated reaches the client before anything else.
+  // run. OnAfterCreated reaches the client before anything else. Called again with a new target
+  // after Chromium was started again: the same browser, a new page (the client sees a new load).
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
               const std::string& url);
   // Before the browser is published: its window (windowed browsers), and how to destroy it when
   // the browser closes.
   void SetWindow(CefWindowHandle window, void (*destroy)(CefWindowHandle));
-  // UI: Chromium is gone; the browser stays usable as a dead page.
+  // UI: Chromium is gone; the browser stays usable as a dead page until Attach gives it a new one.
   void OnChromiumGone();
+  // UI: the address its page had when Chromium went (the start address before any load), to open
+  // again in a new Chromium.
+  const std::string& last_url() const { return last_url_; }
+  // Any thread: closed (or closing) by the client, or dropped at shutdown.
+  bool IsClosed() const;
   // UI: the runtime is shutting down; drop every reference without callbacks.
   void Abandon();
   // UI: a popup this page opened (Page.windowOpen): whether the client cancels it.
@@ -110,7 +116,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // target starts blank and refuses that navigation once the blank page has loaded.
   void RefuseOnceLoaded(const LoadError& error) { refused_start_ = error; }
 
-  // Set on the UI thread before the browser is published; constant afterwards.
+  // Set on the UI thread before the browser is published, and again (before the new page's first
+  // event) when Chromium was started again.
   const std::string& target_id() const { return target_id_; }
   // Any thread.
   CefRefPtr<CefFrame> FrameForDevToolsId(const std::string& devtools_id) { return frames_.Find(devtools_id).get(); }
@@ -175,7 +182,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void CloseOnUi();
   void DestroyOwnWindow();  // UI
   void Send(const std::string& method, const Json& params = Json::object(),
-            DevToolsTransport::ReplyHandler on_reply = nullptr);
+            DevToolsTransport::ReplyHandler on_reply = nullptr, const std::string& merge_key = std::string());
 
   const std::shared_ptr<RuntimeContext> context_;
   const int id_;
@@ -183,7 +190,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   const CefWindowHandle parent_;
   CefWindowHandle window_ = kNullWindowHandle;  // set before publication; destroyed on UI at close
   void (*destroy_window_)(CefWindowHandle) = nullptr;  // UI after publication
-  std::string target_id_;  // set in Attach (UI) before the browser is published
+  std::string target_id_;  // set in Attach (UI) before the page's events are subscribed
+  std::string last_url_;   // UI
 
   FrameTree frames_;
   LoadTracker loads_;

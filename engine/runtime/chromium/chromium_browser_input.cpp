@@ -46,7 +46,9 @@ void ChromiumBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButto
 }
 
 void ChromiumBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouse_leave) {
-  Send("Input.dispatchMouseEvent", MouseMoveParams(event.x, event.y, event.modifiers, mouse_leave));
+  // While the channel is busy only the latest of consecutive moves matters to the page.
+  Send("Input.dispatchMouseEvent", MouseMoveParams(event.x, event.y, event.modifiers, mouse_leave), nullptr,
+       mouse_leave ? std::string() : std::string("mouse move"));
 }
 
 void ChromiumBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int delta_x, int delta_y) {

@@ -25,7 +25,7 @@ std::unique_ptr<ChromiumConnection> ChromiumConnection::Start(const LaunchOption
   if (!version.ok) {
     if (error) *error = "Chromium did not answer: " + version.error;
     DebugLog("Chromium did not answer: %s", version.error.c_str());
-    connection->Shutdown();
+    connection->Abort();
     return nullptr;
   }
   DebugLog("connected to %s", version.result.value("product", std::string("?")).c_str());
@@ -57,6 +57,13 @@ std::unique_ptr<DevToolsSession> ChromiumConnection::Attach(const std::string& t
 
 bool ChromiumConnection::ClosePage(const std::string& target_id) {
   return browser_->Call("Target.closeTarget", {{"targetId", target_id}}, std::chrono::seconds(3)).ok;
+}
+
+void ChromiumConnection::Abort() {
+  if (shut_down_) return;
+  shut_down_ = true;
+  transport_->Close("start-up given up");
+  if (process_) process_->Terminate(0);
 }
 
 void ChromiumConnection::Shutdown() {

@@ -13,8 +13,8 @@ namespace chromium {
 
 class ChromiumConnection {
  public:
-  // Starts Chromium and waits (up to `timeout`) until it answers. Null on failure,
-  // with the reason in `error`.
+  // Starts Chromium and waits (up to `timeout`) until it answers. Null on failure, with the
+  // reason in `error`; a Chromium that did not answer in time is killed at once.
   static std::unique_ptr<ChromiumConnection> Start(
       const LaunchOptions& options, std::string* error,
       std::chrono::milliseconds timeout = std::chrono::seconds(15));
@@ -33,6 +33,9 @@ class ChromiumConnection {
 
   // Asks Chromium to quit, then ends every process it started. Idempotent.
   void Shutdown();
+  // Ends Chromium and every process it started at once, without asking: one that never answered
+  // or stopped answering gets no grace. Idempotent (with Shutdown too).
+  void Abort();
 
  private:
   ChromiumConnection() = default;

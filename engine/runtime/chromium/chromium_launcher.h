@@ -44,7 +44,9 @@ class ChromiumProcess {
   // (whoever ended it). Must not block.
   using ExitHandler = std::function<void(const ExitStatus& status)>;
 
-  // Returns null and fills `error` when Chromium could not be started.
+  // Returns null and fills `error` when Chromium could not be started. Chromium (and so its
+  // helpers) ends when this process ends, however it ends; profile folders that dead processes
+  // left behind are removed first.
   static std::unique_ptr<ChromiumProcess> Launch(const LaunchOptions& options,
                                                  std::string* error);
   ~ChromiumProcess();  // Terminate()
@@ -64,7 +66,7 @@ class ChromiumProcess {
 
   // Waits up to `grace_ms` for a voluntary exit, then SIGTERMs and finally SIGKILLs
   // the process group and every process still using our profile directory;
-  // removes the profile directory. Safe to call twice.
+  // removes the profile directory. A grace of 0 kills at once. Safe to call twice.
   void Terminate(int grace_ms = 1500);
 
  private:
@@ -82,6 +84,9 @@ class ChromiumProcess {
   ExitHandler exit_handler_;
   ExitStatus exit_status_;
   bool terminated_ = false;  // caller's thread only
+  // The system's hold on the profile folder while we own it (POSIX: a descriptor with a lock on a
+  // file inside, so a later start can tell a dead owner's folder); -1: none. Caller's thread.
+  long profile_hold_ = -1;
 };
 
 }  // namespace chromium

@@ -1,10 +1,11 @@
 // The Chromium process on POSIX: fork and exec with the pipe on fd 3 and 4, a process group of its
-// own, a reaper thread, and /proc to find helpers that left the group.
+// own, a parent-death signal, a reaper thread, and /proc to find helpers that left the group.
 #include "engine/runtime/chromium/chromium_launcher.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -13,6 +14,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +25,7 @@
 
 #include "engine/runtime/chromium/byte_stream_posix.h"
 #include "engine/runtime/chromium/debug_log.h"
+#include "engine/runtime/chromium/profile_folder_posix.h"
 
 namespace mvengine {
 namespace chromium {
@@ -63,6 +68,55 @@ int KillProcessesMentioning(const std::string& marker) {
   return killed;
 }
 
+// Runs tasks on one thread that lives until the process ends. Chromium is forked there: the
+// parent-death signal fires when the *thread* that forked ends, and the thread that starts (or
+// restarts) Chromium may be one that ends long before the game does.
+class SpawnerThread {
+ public:
+  static SpawnerThread& Get() {
+    static SpawnerThread* spawner = new SpawnerThread();  // never destroyed: used until exit
+    return *spawner;
+  }
+  void Run(const std::function<void()>& task) {
+    if (std::this_thread::get_id() == id_) return task();
+    auto done = std::make_shared<bool>(false);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      tasks_.push_back([&task, done, this] {
+        task();
+        std::lock_guard<std::mutex> inner(mutex_);
+        *done = true;
+      });
+    }
+    wake_.notify_all();
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait(lock, [&] { return *done; });
+  }
+
+ private:
+  SpawnerThread() {
+    std::thread thread([this] { Loop(); });
+    id_ = thread.get_id();
+    thread.detach();
+  }
+  void Loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return !tasks_.empty(); });
+      std::function<void()> task = std::move(tasks_.front());
+      tasks_.pop_front();
+      lock.unlock();
+      task();
+      wake_.notify_all();
+      lock.lock();
+    }
+  }
+  std::mutex mutex_;
+  std::condition_variable wake_;  // tasks queued, or one finished
+  std::deque<std::function<void()>> tasks_;
+  std::thread::id id_;
+};
+
 }  // namespace
 
 bool IsExecutableFile(const std::string& path) {
@@ -90,15 +144,16 @@ std::unique_ptr<ChromiumProcess> ChromiumProcess::Launch(const LaunchOptions& op
   if (executable.empty())
     return fail("no Chromium found (install the chromium package or set MVCEF_CHROMIUM)");
 
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir_template = std::string(tmp && *tmp ? tmp : "/tmp") + "/mvcef-chromium-XXXXXX";
-  std::vector<char> dir_buf(dir_template.begin(), dir_template.end());
-  dir_buf.push_back('\0');
-  if (!::mkdtemp(dir_buf.data()))
-    return fail(std::string("cannot create a profile directory: ") + std::strerror(errno));
+  const std::string parent_dir = ProfileFolderParent();
+  // A game killed outright left its folder (and maybe Chromiums that had no time to die) behind.
+  const int stale = RemoveStaleProfileFolders(parent_dir, [](const std::string& folder) { KillProcessesMentioning(folder); });
+  if (stale) DebugLog("removed %d profile folder(s) of ended processes", stale);
 
   std::unique_ptr<ChromiumProcess> process(new ChromiumProcess());
-  process->user_data_dir_ = dir_buf.data();
+  std::string folder_error;
+  int hold = -1;
+  if (!MakeProfileFolder(parent_dir, &process->user_data_dir_, &hold, &folder_error)) return fail(folder_error);
+  process->profile_hold_ = hold;
 
   // Sockets rather than pipes: send(MSG_NOSIGNAL) never raises SIGPIPE in the host,
   // and shutdown() wakes a blocked reader.
@@ -125,11 +180,17 @@ std::unique_ptr<ChromiumProcess> ChromiumProcess::Launch(const LaunchOptions& op
   for (auto& s : args) argv.push_back(const_cast<char*>(s.c_str()));
   argv.push_back(nullptr);
   const bool keep_output = options.debug;
+  const pid_t parent = ::getpid();
 
-  pid_t pid = ::fork();
+  pid_t pid = -1;
+  SpawnerThread::Get().Run([&] {
+  pid = ::fork();
   if (pid == 0) {
     // Child: async-signal-safe calls only.
     ::setpgid(0, 0);
+    // Chromium ends with this process, however it ends; if it has already ended, at once.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(127);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -157,6 +218,7 @@ std::unique_ptr<ChromiumProcess> ChromiumProcess::Launch(const LaunchOptions& op
     if (::write(err, &e, sizeof e) < 0) {}
     ::_exit(127);
   }
+  });
 
   CloseFd(commands[1]);
   CloseFd(events[1]);
@@ -250,7 +312,10 @@ void ChromiumProcess::Terminate(int grace_ms) {
   // taker has closed it).
   channel_.reset();
   if (pid_ > 0) {
-    if (!WaitExited(grace_ms)) {
+    if (grace_ms <= 0) {
+      ::kill(-static_cast<pid_t>(pid_), SIGKILL);
+      WaitExited(3000);
+    } else if (!WaitExited(grace_ms)) {
       DebugLog("Chromium (pid %ld) still running; sending SIGTERM", pid_);
       ::kill(-static_cast<pid_t>(pid_), SIGTERM);
       if (!WaitExited(1000)) {
@@ -276,6 +341,8 @@ void ChromiumProcess::Terminate(int grace_ms) {
     std::error_code ec;
     std::filesystem::remove_all(user_data_dir_, ec);
   }
+  if (profile_hold_ >= 0) ::close(static_cast<int>(profile_hold_));
+  profile_hold_ = -1;
 }
 
 

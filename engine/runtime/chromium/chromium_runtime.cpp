@@ -1,5 +1,6 @@
 #include "engine/runtime/chromium/chromium_runtime.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "engine/runtime/chromium/child_window.h"
@@ -14,6 +15,14 @@ namespace chromium {
 
 namespace {
 
+// How long Chromium may take from its start to its first answer; one that has not answered by
+// then is killed and counts as not started. Chromium answers in 1.5-2 s on the loaded 2-core build
+// machine (up to 2.75 s seen); this leaves a wide margin and still never holds the game long.
+constexpr std::chrono::seconds kChromiumStartTimeout(8);
+// A Chromium that keeps dying is not started again and again: at most this many restarts within
+// any such window; then browsers stay dead pages and no new one is made.
+constexpr int kChromiumRestarts = 3;
+constexpr std::chrono::seconds kChromiumRestartWindow(60);
 // How long a popup target waits for its address from Page.windowOpen.
 constexpr std::chrono::milliseconds kPopupAddressWait(400);
 // How long a cancelled popup runs (blocked from loading) before it is closed.
@@ -29,7 +38,15 @@ std::map<std::string, std::string> GlobalSwitches() {
   return out;
 }
 
+// What is left of the start-up's time, never nothing: a call with no time fails at once.
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return std::max(left, std::chrono::milliseconds(1));
+}
+
 }  // namespace
+
+ChromiumBrowserRuntime::ChromiumBrowserRuntime() : restarts_(kChromiumRestarts, kChromiumRestartWindow) {}
 
 ChromiumBrowserRuntime::~ChromiumBrowserRuntime() { Shutdown(); }
 
@@ -40,15 +57,17 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   options.extra_switches = switches.args;
   if (settings.ignore_certificate_errors) options.extra_switches.push_back("--ignore-certificate-errors");
   options.debug = DebugEnabled();
+  options_ = options;
 
   std::string error;
-  connection_ = ChromiumConnection::Start(options, &error, std::chrono::seconds(20));
+  const auto deadline = std::chrono::steady_clock::now() + kChromiumStartTimeout;
+  connection_ = std::shared_ptr<ChromiumConnection>(ChromiumConnection::Start(options, &error, kChromiumStartTimeout));
   if (!connection_) {
     DebugLog("CefInitialize fails: %s", error.c_str());
     return false;
   }
   context_ = std::make_shared<RuntimeContext>();
-  context_->transport = connection_->transport();
+  context_->SetTransport(connection_->transport());
   context_->locale = switches.locale;
   context_->on_browser_closed = [this](int id) { browsers_.erase(id); };
   context_->on_window_open = [this](int id, const std::string& url, const std::string& name, bool gesture) {
@@ -67,23 +86,16 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   }
   context_->ui.Start();
 
-  context_->transport->SetEventFilter([](std::string_view method, std::string_view text) {
-    return method == "Target.targetDestroyed" || ChromiumBrowser::WantsEvent(method, text);
-  });
-  std::weak_ptr<RuntimeContext> weak = context_;
-  context_->transport->SetCloseHandler([this, weak](const std::string& reason) {
-    if (auto ctx = weak.lock()) ctx->ui.Post([this, reason] { OnChromiumGone(reason); });
-  });
-  connection_->browser().Subscribe([this, weak](const std::string& method, const Json& params) {
-    if (auto ctx = weak.lock()) ctx->ui.Post([this, method, params] { HandleBrowserEvent(method, params); });
-  });
+  WireConnection(*connection_, generation_);
   // Every new page (ours and popups) waits for us before it runs anything.
   CommandResult r = connection_->browser().Call(
-      "Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
+      "Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}},
+      TimeLeft(deadline));
   if (!r.ok) {
     DebugLog("CefInitialize fails: Target.setAutoAttach: %s", r.error.c_str());
     context_->ui.Stop();
-    connection_->Shutdown();
+    if (context_->render) context_->render->Stop();
+    connection_->Abort();
     connection_.reset();
     return false;
   }
@@ -98,12 +110,33 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   return true;
 }
 
+void ChromiumBrowserRuntime::WireConnection(ChromiumConnection& connection, int generation) {
+  connection.transport()->SetEventFilter([](std::string_view method, std::string_view text) {
+    return method == "Target.targetDestroyed" || ChromiumBrowser::WantsEvent(method, text);
+  });
+  std::weak_ptr<RuntimeContext> weak = context_;
+  connection.transport()->SetCloseHandler([this, weak, generation](const std::string& reason) {
+    if (auto ctx = weak.lock()) ctx->ui.Post([this, reason, generation] { OnChromiumGone(reason, generation); });
+  });
+  connection.browser().Subscribe([this, weak, generation](const std::string& method, const Json& params) {
+    if (auto ctx = weak.lock())
+      ctx->ui.Post([this, method, params, generation] {
+        if (generation == generation_) HandleBrowserEvent(method, params);
+      });
+  });
+}
+
 void ChromiumBrowserRuntime::Shutdown() {
+  std::thread restarter;
+  std::shared_ptr<ChromiumConnection> connection;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!running_) return;
     running_ = false;
+    restarter.swap(restarter_);
   }
+  // A Chromium being started again is shut down by the restarter itself.
+  if (restarter.joinable()) restarter.join();
   // Browsers still open are dropped without callbacks: the host is going away.
   context_->ui.Post([this] {
     for (auto& entry : browsers_) entry.second->Abandon();
@@ -114,7 +147,11 @@ void ChromiumBrowserRuntime::Shutdown() {
   });
   context_->ui.Stop();
   if (context_->render) context_->render->Stop();
-  connection_->Shutdown();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    connection.swap(connection_);
+  }
+  if (connection) connection->Shutdown();
   DebugLog("runtime shut down");
 }
 
@@ -128,7 +165,10 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
   int id;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!running_) return false;
+    if (!running_ || lost_) {
+      DebugLog("no browser created: %s", running_ ? "Chromium is gone and not restarted" : "the engine is not running");
+      return false;
+    }
     id = next_browser_id_++;
   }
   const bool windowless = window_info.windowless_rendering_enabled != 0;
@@ -147,18 +187,25 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
     start_url = "about:blank";
   }
   return context_->ui.Post([this, browser, start_url] {
-    if (gone_) {
-      DebugLog("browser %d not created: Chromium is gone", browser->GetIdentifier());
-      return;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (lost_) {
+        DebugLog("browser %d not created: Chromium is gone", browser->GetIdentifier());
+        browser->Abandon();
+        return;
+      }
     }
+    // While Chromium is started again the creation waits for it.
     creations_.push_back({browser, start_url});
-    if (!creating_) StartNextCreation();
+    if (!creating_ && !gone_ && !resuming_) StartNextCreation();
   });
 }
 
 void ChromiumBrowserRuntime::StartNextCreation() {
   assert(OnUi());
-  if (creations_.empty() || gone_) {
+  // A browser closed while Chromium was started again needs no new page.
+  while (!creations_.empty() && creations_.front().browser->IsClosed()) creations_.pop_front();
+  if (creations_.empty() || gone_ || resuming_) {
     creating_ = false;
     return;
   }
@@ -166,16 +213,21 @@ void ChromiumBrowserRuntime::StartNextCreation() {
   creating_target_id_.clear();
   std::weak_ptr<RuntimeContext> weak = context_;
   const std::string& url = creations_.front().url;
-  context_->transport->Send("Target.createTarget", {{"url", url.empty() ? "about:blank" : url}},
-                            std::string(), [this, weak](const CommandResult& reply) {
-                              if (auto ctx = weak.lock()) ctx->ui.Post([this, reply] { OnTargetCreated(reply); });
-                            });
+  const int generation = generation_;
+  context_->Transport()->Send("Target.createTarget", {{"url", url.empty() ? "about:blank" : url}}, std::string(),
+                              [this, weak, generation](const CommandResult& reply) {
+                                if (auto ctx = weak.lock())
+                                  ctx->ui.Post([this, reply, generation] { OnTargetCreated(reply, generation); });
+                              });
 }
 
-void ChromiumBrowserRuntime::OnTargetCreated(const CommandResult& reply) {
+void ChromiumBrowserRuntime::OnTargetCreated(const CommandResult& reply, int generation) {
   assert(OnUi());
-  if (creations_.empty()) return;
+  // A Chromium that went meanwhile: the creation is made again in the next one.
+  if (generation != generation_ || gone_ || creations_.empty()) return;
   std::string target_id = reply.ok ? reply.result.value("targetId", std::string()) : std::string();
+  // Failed because Chromium just went: the creation waits for the next one.
+  if (target_id.empty() && !context_->Transport()->alive()) return;
   if (target_id.empty()) {
     DebugLog("browser %d not created: %s", creations_.front().browser->GetIdentifier(), reply.error.c_str());
     creations_.pop_front();
@@ -200,7 +252,7 @@ void ChromiumBrowserRuntime::FinishCreation(const std::string& target_id, const 
   for (auto& entry : unclaimed_) ReleaseForeignTarget(entry.second, entry.first, true);
   unclaimed_.clear();
 
-  auto session = std::make_shared<DevToolsSession>(context_->transport, session_id);
+  auto session = std::make_shared<DevToolsSession>(context_->Transport(), session_id);
   browsers_[creation.browser->GetIdentifier()] = creation.browser;
   creation.browser->Attach(target_id, session, creation.url);
   StartNextCreation();
@@ -289,7 +341,7 @@ void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std
   auto opener = browsers_.find(popup.opener_id);
   bool cancel = opener == browsers_.end() || opener->second->AskBeforePopup(url, name, user_gesture);
   DebugLog("popup %s from browser %d: %s", url.c_str(), popup.opener_id, cancel ? "cancelled" : "allowed");
-  auto transport = context_->transport;
+  auto transport = context_->Transport();
   if (!cancel) {
     // Allowed: it runs on as a page of its own that nobody paints.
     transport->Send("Runtime.runIfWaitingForDebugger", Json::object(), popup.session_id);
@@ -316,7 +368,7 @@ void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std
                                   if (!ctx) return;
                                   ctx->ui.PostDelayed(
                                       [session, ctx, target_id] {
-                                        ctx->transport->Send("Target.closeTarget", {{"targetId", target_id}});
+                                        ctx->Transport()->Send("Target.closeTarget", {{"targetId", target_id}});
                                       },
                                       kPopupCloseDelay);
                                 });
@@ -326,7 +378,7 @@ void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std
 void ChromiumBrowserRuntime::ReleaseForeignTarget(const std::string& session_id, const std::string& target_id,
                                                   bool close) {
   assert(OnUi());
-  auto transport = context_->transport;
+  auto transport = context_->Transport();
   transport->Send("Runtime.runIfWaitingForDebugger", Json::object(), session_id,
                   [transport, session_id, target_id, close](const CommandResult&) {
                     transport->Send("Target.detachFromTarget", {{"sessionId", session_id}});
@@ -334,16 +386,115 @@ void ChromiumBrowserRuntime::ReleaseForeignTarget(const std::string& session_id,
                   });
 }
 
-void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason) {
+void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason, int generation) {
   assert(OnUi());
-  if (gone_) return;
+  if (generation != generation_ || gone_) return;
   gone_ = true;
-  DebugLog("Chromium is gone (%s): browsers stay open without pages", reason.c_str());
+  resuming_ = false;
   for (auto& entry : browsers_) entry.second->OnChromiumGone();
+  // Creations waiting (the one in flight too) are made in the next Chromium.
+  creating_ = false;
+  creating_target_id_.clear();
+  unclaimed_.clear();
+  popups_.clear();
+  window_opens_.clear();
+  std::shared_ptr<ChromiumConnection> old;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    old.swap(connection_);
+  }
+  if (!restarts_.Take(RestartBudget::Clock::now())) {
+    if (old) old->Abort();
+    GiveUp("Chromium is gone (" + reason + ") and was started again too often");
+    return;
+  }
+  DebugLog("Chromium is gone (%s): starting it again", reason.c_str());
+  StartAgain(old);
+}
+
+void ChromiumBrowserRuntime::StartAgain(std::shared_ptr<ChromiumConnection> old) {
+  assert(OnUi());
+  std::thread previous;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_) previous.swap(restarter_);
+  }
+  if (previous.joinable()) previous.join();  // it has posted its result: nothing left to wait for
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!running_) {
+    lock.unlock();
+    if (old) old->Abort();  // Shutdown no longer sees it
+    return;
+  }
+  // Off the UI thread: the start takes seconds, and the UI thread keeps serving the client.
+  restarter_ = std::thread([this, old] {
+    if (old) old->Abort();  // what is left of the dead one: helpers, its profile folder
+    std::string error;
+    std::shared_ptr<ChromiumConnection> fresh(ChromiumConnection::Start(options_, &error, kChromiumStartTimeout));
+    bool stopping;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping = !running_;
+    }
+    if (stopping || !context_->ui.Post([this, fresh, error] { OnStartedAgain(fresh, error); })) {
+      if (fresh) fresh->Shutdown();
+    }
+  });
+}
+
+void ChromiumBrowserRuntime::OnStartedAgain(std::shared_ptr<ChromiumConnection> fresh, const std::string& error) {
+  assert(OnUi());
+  if (!fresh) {
+    if (!restarts_.Take(RestartBudget::Clock::now())) {
+      GiveUp("Chromium could not be started again: " + error);
+      return;
+    }
+    DebugLog("Chromium could not be started again (%s); trying once more", error.c_str());
+    StartAgain(nullptr);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!running_) return;  // Shutdown ends it with the rest
+    connection_ = fresh;
+  }
+  const int generation = ++generation_;
+  context_->SetTransport(fresh->transport());
+  WireConnection(*fresh, generation);
+  gone_ = false;
+  resuming_ = true;  // until new pages wait for us (Target.setAutoAttach has answered)
+  std::weak_ptr<RuntimeContext> weak = context_;
+  fresh->browser().Send(
+      "Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}},
+      [this, weak, generation](const CommandResult& r) {
+        if (!r.ok) DebugLog("Target.setAutoAttach after the restart: %s", r.error.c_str());
+        if (auto ctx = weak.lock()) ctx->ui.Post([this, generation] { ReopenBrowsers(generation); });
+      });
+}
+
+void ChromiumBrowserRuntime::ReopenBrowsers(int generation) {
+  assert(OnUi());
+  if (generation != generation_ || gone_) return;
+  resuming_ = false;
+  // Open browsers first, at their last address, then those the client asked for meanwhile.
+  std::deque<Creation> again;
+  for (auto& entry : browsers_)
+    if (!entry.second->IsClosed()) again.push_back({entry.second, entry.second->last_url()});
+  DebugLog("Chromium started again: reopening %zu browser(s)", again.size());
+  creations_.insert(creations_.begin(), again.begin(), again.end());
+  if (!creating_) StartNextCreation();
+}
+
+void ChromiumBrowserRuntime::GiveUp(const std::string& why) {
+  assert(OnUi());
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lost_ = true;
+  }
+  DebugLog("%s: browsers stay open without pages; no new browser can be made", why.c_str());
   for (auto& creation : creations_) creation.browser->Abandon();
   creations_.clear();
   creating_ = false;
-  popups_.clear();
 }
 
 std::unique_ptr<BrowserRuntime> CreateBrowserRuntime() {

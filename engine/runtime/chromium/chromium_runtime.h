@@ -1,5 +1,7 @@
 // The Chromium runtime behind the engine seam: one headless Chromium, the UI
-// thread, page targets for browsers, popups stopped before they load.
+// thread, page targets for browsers, popups stopped before they load. A Chromium
+// that dies is started again (a few times in a while) and every open browser gets
+// a new page at its last address.
 #pragma once
 
 #include <chrono>
@@ -8,10 +10,12 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_connection.h"
 #include "engine/src/runtime.h"
+#include "engine/runtime/chromium/restart_budget.h"
 #include "engine/runtime/chromium/runtime_context.h"
 
 namespace mvengine {
@@ -19,7 +23,7 @@ namespace chromium {
 
 class ChromiumBrowserRuntime : public BrowserRuntime {
  public:
-  ChromiumBrowserRuntime() = default;
+  ChromiumBrowserRuntime();
   ~ChromiumBrowserRuntime() override;  // Shutdown()
 
   bool Initialize(const CefMainArgs& args, const CefSettings& settings,
@@ -45,9 +49,11 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   };
 
   bool OnUi() const { return context_->ui.IsCurrent(); }
+  // Subscribes to the browser session and the end of the channel of connection_ (generation_).
+  void WireConnection(ChromiumConnection& connection, int generation);
   // UI thread.
   void StartNextCreation();
-  void OnTargetCreated(const CommandResult& reply);
+  void OnTargetCreated(const CommandResult& reply, int generation);
   void FinishCreation(const std::string& target_id, const std::string& session_id);
   void HandleBrowserEvent(const std::string& method, const Json& params);
   void OnAttached(const Json& params);
@@ -55,14 +61,23 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   void DecidePopup(const std::string& target_id, const std::string& url, const std::string& name,
                    bool user_gesture);
   void ReleaseForeignTarget(const std::string& session_id, const std::string& target_id, bool close);
-  void OnChromiumGone(const std::string& reason);
+  void OnChromiumGone(const std::string& reason, int generation);
+  // Starts Chromium again on the restarter thread, ending what is left of `old` first.
+  void StartAgain(std::shared_ptr<ChromiumConnection> old);
+  void OnStartedAgain(std::shared_ptr<ChromiumConnection> fresh, const std::string& error);
+  void ReopenBrowsers(int generation);
+  // Chromium is gone for good: browsers not yet created never will be.
+  void GiveUp(const std::string& why);
   ChromiumBrowser* BrowserForTarget(const std::string& target_id);
 
   std::shared_ptr<RuntimeContext> context_;
-  std::unique_ptr<ChromiumConnection> connection_;
+  LaunchOptions options_;  // set by Initialize, constant afterwards
 
-  std::mutex mutex_;  // guards running_ and next_browser_id_
+  std::mutex mutex_;  // guards the fields up to next_browser_id_
+  std::shared_ptr<ChromiumConnection> connection_;  // null while Chromium is started again
+  std::thread restarter_;  // started on the UI thread; joined there or by Shutdown
   bool running_ = false;
+  bool lost_ = false;  // Chromium is gone for good: no browser can come any more
   int next_browser_id_ = 1;
 
   // UI thread only.
@@ -77,7 +92,10 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
     bool user_gesture;
   };
   std::map<int, std::deque<WindowOpen>> window_opens_;  // by opener browser id, not yet matched
-  bool gone_ = false;
+  bool gone_ = false;  // the current Chromium is gone (another may be starting)
+  bool resuming_ = false;  // a new Chromium runs but does not attach to new pages yet: no creation starts
+  int generation_ = 0;  // which Chromium connection_ is: events and replies of older ones are ignored
+  RestartBudget restarts_;
 };
 
 std::unique_ptr<BrowserRuntime> CreateBrowserRuntime();

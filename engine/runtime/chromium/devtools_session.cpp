@@ -18,8 +18,8 @@ CommandResult DevToolsSession::Call(const std::string& method, const Json& param
 }
 
 void DevToolsSession::Send(const std::string& method, const Json& params,
-                           DevToolsTransport::ReplyHandler on_reply) {
-  transport_->Send(method, params, session_id_, std::move(on_reply));
+                           DevToolsTransport::ReplyHandler on_reply, const std::string& merge_key) {
+  transport_->Send(method, params, session_id_, std::move(on_reply), merge_key);
 }
 
 void DevToolsSession::Subscribe(DevToolsTransport::EventHandler handler) {

@@ -26,7 +26,7 @@ class DevToolsSession {
   CommandResult Call(const std::string& method, const Json& params = Json::object(),
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
   void Send(const std::string& method, const Json& params = Json::object(),
-            DevToolsTransport::ReplyHandler on_reply = nullptr);
+            DevToolsTransport::ReplyHandler on_reply = nullptr, const std::string& merge_key = std::string());
   // The handler runs on the transport's reader thread and must not block.
   void Subscribe(DevToolsTransport::EventHandler handler);
 

@@ -64,7 +64,11 @@ std::string EncodeCommand(int id, const std::string& method, const Json& params,
   return message.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {}
+DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {
+  writer_.reset(new QueuedWriter(stream_.get(), [this](const std::string& reason) {
+    MarkDead(dead_ ? close_reason() : "writing to Chromium: " + reason);
+  }));
+}
 
 DevToolsTransport::~DevToolsTransport() { Close(); }
 
@@ -78,13 +82,13 @@ std::string DevToolsTransport::close_reason() const {
 }
 
 void DevToolsTransport::Close(const std::string& reason) {
-  MarkDead(reason);
+  MarkDead(reason);  // shuts the stream down: a blocked write fails, a blocked read ends
   if (reader_.joinable()) {
     if (reader_.get_id() == std::this_thread::get_id()) return;  // the destructor finishes
     reader_.join();
   }
-  std::unique_ptr<ByteStream> stream;  // closed outside the locks
-  std::lock_guard<std::mutex> write_lock(write_mutex_);
+  writer_->Stop();
+  std::unique_ptr<ByteStream> stream;  // closed outside the lock
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_) return;
   closed_ = true;
@@ -149,21 +153,24 @@ std::shared_ptr<DevToolsTransport::Waiter> DevToolsTransport::TakeWaiter(int id)
   return waiter;
 }
 
-bool DevToolsTransport::WriteAll(const std::string& bytes, std::string* error) {
-  // closed_ changes only under both locks, so holding write_mutex_ is enough to read it.
-  std::lock_guard<std::mutex> lock(write_mutex_);
-  if (closed_ || dead_) {
-    *error = close_reason();
+bool DevToolsTransport::Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error) {
+  uint64_t replaced = 0;
+  if (!writer_->Push(bytes, static_cast<uint64_t>(id), merge_key, &replaced)) {
+    *error = dead_ ? close_reason() : std::string("the channel to Chromium is closed");
     return false;
   }
-  std::string why;
-  if (stream_->Write(bytes.data(), bytes.size(), std::chrono::seconds(5), &why)) return true;
-  *error = dead_ ? close_reason() : "writing to Chromium: " + why;
-  return false;
+  if (replaced) {
+    if (auto w = TakeWaiter(static_cast<int>(replaced))) {
+      CommandResult merged;
+      merged.error = "merged";
+      if (w->handler) w->handler(merged);
+    }
+  }
+  return true;
 }
 
 void DevToolsTransport::Send(const std::string& method, const Json& params,
-                             const std::string& session_id, ReplyHandler on_reply) {
+                             const std::string& session_id, ReplyHandler on_reply, const std::string& merge_key) {
   auto waiter = std::make_shared<Waiter>();
   waiter->handler = on_reply ? std::move(on_reply) : [](const CommandResult&) {};
   int id = Register(waiter);
@@ -174,8 +181,8 @@ void DevToolsTransport::Send(const std::string& method, const Json& params,
     return;
   }
   std::string error;
-  if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
   std::string wire = EncodeCommand(id, method, params, session_id);
+  if (TraceEnabled()) DebugLog("-> %.300s", wire.c_str());
   if (wire.size() > kMaxDevToolsMessageBytes) {
     DebugLog("%s not sent: %zu bytes are more than Chromium takes", method.c_str(), wire.size());
     if (auto w = TakeWaiter(id)) {
@@ -184,8 +191,8 @@ void DevToolsTransport::Send(const std::string& method, const Json& params,
     }
     return;
   }
-  if (!WriteAll(wire + '\0', &error)) {
-    MarkDead(error);  // a half-written message leaves the stream unusable
+  const std::string key = merge_key.empty() ? merge_key : session_id + '\n' + merge_key;
+  if (!Enqueue(id, wire + '\0', key, &error)) {
     if (auto w = TakeWaiter(id)) {
       failed.error = error;
       w->handler(failed);
@@ -204,16 +211,15 @@ CommandResult DevToolsTransport::Call(const std::string& method, const Json& par
     return result;
   }
   std::string error;
-  if (TraceEnabled()) DebugLog("-> %.300s", EncodeCommand(id, method, params, session_id).c_str());
   std::string wire = EncodeCommand(id, method, params, session_id);
+  if (TraceEnabled()) DebugLog("-> %.300s", wire.c_str());
   if (wire.size() > kMaxDevToolsMessageBytes) {
     DebugLog("%s not sent: %zu bytes are more than Chromium takes", method.c_str(), wire.size());
     TakeWaiter(id);
     result.error = kMessageTooLarge;
     return result;
   }
-  if (!WriteAll(wire + '\0', &error)) {
-    MarkDead(error);
+  if (!Enqueue(id, wire + '\0', std::string(), &error)) {
     TakeWaiter(id);
     result.error = error;
     return result;

@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/runtime/chromium/byte_stream.h"
+#include "engine/runtime/chromium/queued_writer.h"
 
 namespace mvengine {
 namespace chromium {
@@ -85,15 +86,20 @@ class DevToolsTransport {
   bool alive() const { return !dead_.load(); }
   std::string close_reason() const;
 
-  // Blocks the calling thread until the reply, the timeout or the channel's end. A command longer
-  // than kMaxDevToolsMessageBytes is not sent (kMessageTooLarge), here and in Send.
+  // Blocks the calling thread until the reply, the timeout or the channel's end (start-up and tests
+  // only: nothing the host calls waits on Chromium). A command longer than kMaxDevToolsMessageBytes
+  // is not sent (kMessageTooLarge), here and in Send.
   CommandResult Call(const std::string& method, const Json& params = Json::object(),
                      const std::string& session_id = std::string(),
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
-  // Does not wait; `on_reply` (may be empty) runs on the reader thread, or at
-  // once on the caller's thread when the channel is already gone.
+  // Does not wait, also not for a Chromium that reads slowly or is stopped: commands queue for the
+  // writer thread. `on_reply` (may be empty) runs on the reader thread, or at once on the caller's
+  // thread when the channel is already gone. With a `merge_key`, a command of the same session and
+  // key still queued behind a busy channel is replaced by this one (its `on_reply` gets the error
+  // "merged"): only the latest of a run of such commands reaches Chromium.
   void Send(const std::string& method, const Json& params = Json::object(),
-            const std::string& session_id = std::string(), ReplyHandler on_reply = nullptr);
+            const std::string& session_id = std::string(), ReplyHandler on_reply = nullptr,
+            const std::string& merge_key = std::string());
 
   // Events of one session ("" = the browser-level connection). Returns a token.
   int Subscribe(const std::string& session_id, EventHandler handler);
@@ -106,16 +112,16 @@ class DevToolsTransport {
   struct Waiter;
   void ReadLoop();
   void Dispatch(std::string&& text);
-  bool WriteAll(const std::string& bytes, std::string* error);
+  // Queues a whole message; false (reason in `error`) when the channel is gone.
+  bool Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error);
   int Register(std::shared_ptr<Waiter> waiter);
   std::shared_ptr<Waiter> TakeWaiter(int id);
   void FailAll(const std::string& reason);
 
   std::unique_ptr<ByteStream> stream_;  // closed (reset) by Close, after the reader has ended
   std::thread reader_;
+  std::unique_ptr<QueuedWriter> writer_;  // made with the transport, stopped by Close before the stream goes
   std::atomic<bool> dead_{false};
-
-  std::mutex write_mutex_;  // serialises whole messages on the stream
 
   mutable std::mutex mutex_;  // guards everything below
   int next_id_ = 1;

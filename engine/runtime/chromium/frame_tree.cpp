@@ -72,12 +72,20 @@ void FrameTree::ContextsCleared(const std::string& from) {
 }
 
 void FrameTree::Close() {
-  std::map<std::string, CefRefPtr<ChromiumFrame>> frames;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     closed_ = true;
+  }
+  Reset();
+}
+
+void FrameTree::Reset() {
+  std::map<std::string, CefRefPtr<ChromiumFrame>> frames;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
     frames.swap(frames_);
     contexts_.clear();
+    main_id_.clear();
   }
   for (auto& entry : frames) entry.second->Detach();
 }

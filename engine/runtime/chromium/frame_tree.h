@@ -38,6 +38,8 @@ class FrameTree {
   void ContextsCleared(const std::string& from);
   // Every frame is let go (detached from the browser); the tree stays empty.
   void Close();
+  // Every frame is let go; the tree takes the frames of a new page target (Chromium started again).
+  void Reset();
 
   CefRefPtr<ChromiumFrame> Find(const std::string& id) const;
   CefRefPtr<ChromiumFrame> Main() const;

@@ -18,8 +18,10 @@ namespace chromium {
 
 namespace {
 
-// A render process that keeps dying is not started again and again.
-constexpr int kMaxStarts = 4;
+// A render process that keeps dying is not started again and again: at most this many starts in
+// any such window. An occasional death (a crash, a kill) is always recovered from.
+constexpr int kStartsPerWindow = 8;
+constexpr std::chrono::seconds kStartWindow(60);
 // How long the render process may take to release its contexts at shutdown.
 constexpr int kEndGraceMs = 2000;
 
@@ -48,7 +50,8 @@ RenderHost::RenderHost(std::string subprocess, std::vector<std::string> switches
     : subprocess_(std::move(subprocess)),
       switches_(std::move(switches)),
       handler_(handler),
-      launch_handler_(launch_handler) {}
+      launch_handler_(launch_handler),
+      starts_(kStartsPerWindow, kStartWindow) {}
 
 RenderHost::~RenderHost() { Stop(); }
 
@@ -57,8 +60,11 @@ void RenderHost::Start() { Channel(); }
 std::shared_ptr<MessageChannel> RenderHost::Channel() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (channel_ || stopped_) return channel_;
-  if (starts_ >= kMaxStarts) return nullptr;
-  ++starts_;
+  if (!starts_.Take(RestartBudget::Clock::now())) {
+    DebugLog("render side: started %d times within %llds; not again for now", kStartsPerWindow,
+             static_cast<long long>(kStartWindow.count()));
+    return nullptr;
+  }
   if (subprocess_.empty()) {
     std::unique_ptr<ByteStream> ours, theirs;
     std::string error;

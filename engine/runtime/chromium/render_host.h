@@ -20,6 +20,7 @@
 #include "include/cef_process_message.h"
 #include "include/cef_render_process_handler.h"
 #include "engine/runtime/chromium/message_channel.h"
+#include "engine/runtime/chromium/restart_budget.h"
 
 namespace mvengine {
 namespace chromium {
@@ -72,7 +73,7 @@ class RenderHost {
   std::mutex mutex_;  // guards the fields below
   std::condition_variable ended_;  // a reader saw its render side end
   bool stopped_ = false;
-  int starts_ = 0;
+  RestartBudget starts_;
   std::shared_ptr<MessageChannel> channel_;  // null while no render side runs
   ProcessId pid_ = -1;
   std::vector<std::thread> threads_;      // readers and the in-process renderer; joined by Stop

@@ -82,6 +82,10 @@ void RendererLoop::OnRequest(const Json& message) {
 }
 
 std::string RendererLoop::CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame) {
+  return Dump(InstalledOnGlobal(NewDocument(browser, frame).context->GetGlobal()));
+}
+
+RendererLoop::Document& RendererLoop::NewDocument(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame) {
   const auto key = std::make_pair(browser->GetIdentifier(), frame->key());
   auto old = contexts_.find(key);
   if (old != contexts_.end()) {
@@ -94,7 +98,15 @@ std::string RendererLoop::CreateContext(CefRefPtr<RendererBrowser> browser, CefR
   contexts_[key].context = context;
   frame->SetV8Context(context);
   if (handler_) handler_->OnContextCreated(browser.get(), frame.get(), context);
-  return Dump(InstalledOnGlobal(context->GetGlobal()));
+  return contexts_[key];
+}
+
+RendererLoop::Document& RendererLoop::DocumentOrNew(CefRefPtr<RendererBrowser> browser,
+                                                    CefRefPtr<RendererFrame> frame) {
+  // A document this render side never saw begin ran its first script with a render process that
+  // has since ended: its page still calls, so it gets a context here, as a new document would.
+  Document* document = DocumentOf(browser, frame);
+  return document ? *document : NewDocument(browser, frame);
 }
 
 RendererLoop::Document* RendererLoop::DocumentOf(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame) {
@@ -111,9 +123,7 @@ void RendererLoop::ReleaseContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<
 
 std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame,
                                const Json& request) {
-  Document* document = DocumentOf(browser, frame);
-  if (!document) return Dump(CallAnswer(NULL, "the frame has no context"));
-  CefRefPtr<CefV8Context> context = document->context;
+  CefRefPtr<CefV8Context> context = DocumentOrNew(browser, frame).context;
   CefRefPtr<CefV8Value> global = context->GetGlobal();
   const std::string name = request.value("name", std::string());
   CefRefPtr<CefV8Value> function = global ? global->GetValue(name) : NULL;
@@ -132,8 +142,8 @@ std::string RendererLoop::Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<Ren
 
 std::string RendererLoop::Value(const std::string& op, CefRefPtr<RendererBrowser> browser,
                                 CefRefPtr<RendererFrame> frame, const Json& request) {
-  Document* document = DocumentOf(browser, frame);
-  CefRefPtr<CefV8Value> global = document ? document->context->GetGlobal() : NULL;
+  Document* document = &DocumentOrNew(browser, frame);
+  CefRefPtr<CefV8Value> global = document->context->GetGlobal();
   if (!global) return Dump(Json::object());  // answered all the same: the page waits for it
   const std::string name = request.value("name", std::string());
   return op == "get" ? Get(document, global, name, request) : Set(document, global, name, request);

@@ -49,6 +49,9 @@ class RendererLoop {
     std::map<std::string, CefRefPtr<CefV8Value>> kept;
   };
   Document* DocumentOf(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
+  // A new context for the frame's document (the previous one released), the handler told.
+  Document& NewDocument(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
+  Document& DocumentOrNew(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
   std::string Get(Document* document, CefRefPtr<CefV8Value> global, const std::string& name, const Json& request);
   std::string Set(Document* document, CefRefPtr<CefV8Value> global, const std::string& name, const Json& request);
   std::map<std::pair<int, std::string>, Document> contexts_;

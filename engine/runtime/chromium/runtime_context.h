@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "engine/runtime/chromium/devtools_transport.h"
@@ -16,7 +17,16 @@ class RenderHost;
 
 struct RuntimeContext {
   mvcommon::TaskThread ui;                                // the engine's UI thread
-  std::shared_ptr<DevToolsTransport> transport;   // set once before any browser exists
+  // The channel to the running Chromium: set before any browser exists, replaced on the UI thread
+  // when Chromium is started again. Any thread.
+  std::shared_ptr<DevToolsTransport> Transport() const {
+    std::lock_guard<std::mutex> lock(transport_mutex);
+    return transport;
+  }
+  void SetTransport(std::shared_ptr<DevToolsTransport> t) {
+    std::lock_guard<std::mutex> lock(transport_mutex);
+    transport = std::move(t);
+  }
   std::string locale;                             // from --lang; "" = Chromium's own
   std::shared_ptr<RenderHost> render;             // set once before any browser; null without a render handler
   // UI thread: a browser finished closing (after OnBeforeClose).
@@ -24,6 +34,10 @@ struct RuntimeContext {
   // UI thread: a page of browser `browser_id` asked for a new window.
   std::function<void(int browser_id, const std::string& url, const std::string& name, bool user_gesture)>
       on_window_open;
+
+ private:
+  mutable std::mutex transport_mutex;  // guards transport
+  std::shared_ptr<DevToolsTransport> transport;
 };
 
 }  // namespace chromium

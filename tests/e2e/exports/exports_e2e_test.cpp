@@ -512,7 +512,7 @@ TEST_F(Exports, BridgeIsOnWindowBeforeTheFirstScriptOfTheMainFrameAndItsSameOrig
     HWND window = page.NewWindow(RECT{0, 0, 800, 600});
     const int id = page.NewBrowserWithBridge(
         server.Url("/bridge.html"), 800, 600, window,
-        [](const Reports& r) { return r.Last("main") && r.Last("same"); }, 100, /*attempts=*/1);
+        [](const Reports& r) { return r.Last("main") && r.Last("same"); }, 100);
     if (id == 0) {
       ++without;
       continue;

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 namespace exports_e2e {
 namespace {
 
@@ -236,33 +238,28 @@ int Host::NewBrowser(const std::string& url, int width, int height, HWND window,
 }
 
 int Host::NewBrowserWithBridge(const std::string& url, int width, int height, HWND window,
-                               const std::function<bool(const Reports&)>& ready, int zoom_percent, int attempts) {
-  for (int attempt = 1; attempt <= attempts; ++attempt) {
-    const int id = NewBrowser(url, width, height, window, zoom_percent);
-    if (id == 0) return 0;
-    // Load end shows in the page text, which a query with no buffer leaves in place. A page
-    // reports while it loads; a short grace covers reports sent from its load handlers.
-    std::optional<Clock::time_point> loaded;
-    bool is_ready = false;
-    PollUntil(
-        [&] {
-          TakeMessages();
-          if ((is_ready = ready(reports_))) return true;
-          int size = 0;
-          if (!loaded && api_.fnmvPackCefDLLGetSource(nullptr, &size)) loaded = Clock::now();
-          return loaded && Clock::now() - *loaded > std::chrono::seconds(3);
-        },
-        kFirstFrameSeconds);
-    if (is_ready) return id;
-    ++bridge_misses_;
-    std::fprintf(stderr, "note: browser %d %s %s without the page bridge (attempt %d of %d)\n", id,
-                 loaded ? "loaded" : "did not load", url.c_str(), attempt, attempts);
-    api_.fnmvPackCefDllSelectHandler(static_cast<unsigned>(id));
-    api_.fnmvPackCefDllDoClose();
-    browsers_.erase(std::remove(browsers_.begin(), browsers_.end(), id), browsers_.end());
-    api_.mvw32_clear_message_boxes();
-    api_.mvw32_clear_shell_opens();
+                               const std::function<bool(const Reports&)>& ready, int zoom_percent) {
+  const int id = NewBrowser(url, width, height, window, zoom_percent);
+  if (id == 0) {
+    ADD_FAILURE() << "no browser created for " << url;
+    return 0;
   }
+  // Load end shows in the page text, which a query with no buffer leaves in place. A page
+  // reports while it loads; a short grace covers reports sent from its load handlers.
+  std::optional<Clock::time_point> loaded;
+  bool is_ready = false;
+  PollUntil(
+      [&] {
+        TakeMessages();
+        if ((is_ready = ready(reports_))) return true;
+        int size = 0;
+        if (!loaded && api_.fnmvPackCefDLLGetSource(nullptr, &size)) loaded = Clock::now();
+        return loaded && Clock::now() - *loaded > std::chrono::seconds(3);
+      },
+      kFirstFrameSeconds);
+  if (is_ready) return id;
+  ADD_FAILURE() << "browser " << id << (loaded ? " loaded " : " did not load ") << url
+                << " without the page bridge answering; reports: " << reports_.Summary();
   return 0;
 }
 

@@ -116,14 +116,10 @@ class Host {
   int NewBrowser(const std::string& url, int width, int height, HWND window, int zoom_percent = 100);
 
   // NewBrowser for a page that reports through the bridge: waits until `ready` holds for the
-  // reports. A page that finished loading without the bridge (the Chromium runtime sometimes lets
-  // a new page's first document start before its set-up applies) is closed and opened again, up
-  // to `attempts` times, with a note on stderr; message box and shell records start afresh then.
-  // Returns the id of the browser whose page is ready, 0 if none was.
+  // reports. A page that loads without the bridge is a fault of the library: the test fails
+  // (nothing is retried). Returns the browser's id, 0 if its page never got ready.
   int NewBrowserWithBridge(const std::string& url, int width, int height, HWND window,
-                           const std::function<bool(const Reports&)>& ready, int zoom_percent = 100,
-                           int attempts = 3);
-  int bridge_misses() const { return bridge_misses_; }
+                           const std::function<bool(const Reports&)>& ready, int zoom_percent = 100);
 
   // One poll of the current handler's frame buffer.
   bool TakeFrame(Frame* frame);
@@ -166,7 +162,6 @@ class Host {
   Reports reports_;
   std::vector<std::string> names_;
   int overruns_ = 0;
-  int bridge_misses_ = 0;
 };
 
 }  // namespace exports_e2e

@@ -156,7 +156,7 @@ void CallEveryExport(const Api& api, void* handle, HWND window, Watchdog& dog) {
   const int id = dog.Call("CreateBrowser", [&] {
     return api.fnmvPackCefDllCreateBrowser(RECT{0, 0, 800, 600}, url.c_str(), window, nullptr);
   });
-  EXPECT_GT(id, 0) << "the library is initialised: a browser id whatever the engine does with it";
+  EXPECT_GT(id, 0) << "Chromium is being started again: the browser comes with it";
   EXPECT_EQ(dog.Call("InitCefBrowserInApp", [&] {
     return api.fnmvPackCefDllInitCefBrowserInApp(window, RECT{0, 0, 320, 240}, url.c_str());
   }), 1);
@@ -202,7 +202,7 @@ void CallEveryExport(const Api& api, void* handle, HWND window, Watchdog& dog) {
   EXPECT_EQ(dog.Call("DoClose", [&] { return api.fnmvPackCefDllDoClose(); }), 1);
 }
 
-TEST(ExportsLifecycle, KillingChromiumLeavesEveryExportReturning) {
+TEST(ExportsLifecycle, KillingChromiumLeavesEveryExportReturningAndStartsItAgain) {
   static LoadedLibrary library;
   START_LIBRARY_OR_SKIP(library);
   const Api& api = library.api;
@@ -210,17 +210,24 @@ TEST(ExportsLifecycle, KillingChromiumLeavesEveryExportReturning) {
   ASSERT_NE(window, nullptr);
   {
     Host host(api);
-    ASSERT_GT(host.NewBrowser(PageUrl("solid.html#0000ff"), 800, 600, window), 0);
+    const int first = host.NewBrowser(PageUrl("messages.html"), 800, 600, window);
+    ASSERT_GT(first, 0);
     Frame frame;
-    ASSERT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(400, 300, kBlue); }, &frame,
-                                  kFirstFrameSeconds));
+    ASSERT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 800; }, &frame, kFirstFrameSeconds));
+    // The page's four texts wait for the host, untaken: its script sent them before its load ended.
+    int loaded_size = 0;
+    ASSERT_TRUE(PollUntil([&] { return api.fnmvPackCefDLLGetSource(nullptr, &loaded_size); }));
+    ASSERT_TRUE(api.fnmvPackCefDllIsDirty());
 
     const pid_t chromium = ChromiumChild();
     ASSERT_NE(chromium, 0) << "no Chromium among:\n" << Describe(RunningDescendants(::getpid()));
     ASSERT_EQ(::kill(chromium, SIGKILL), 0);
     ASSERT_TRUE(PollUntil([&] { return Gone(chromium); }));
 
-    Watchdog dog(std::chrono::seconds(15));
+    Watchdog dog(std::chrono::seconds(5));
+    // Asked for while Chromium is down: it comes with the next Chromium.
+    const int during = dog.Call("CreateBrowser", [&] { return host.NewBrowser(PageUrl("solid.html#00ff00"), 800, 600, window); });
+    EXPECT_GT(during, 0);
     // At once, before the library has noticed, then while it takes the news in.
     const auto killed = std::chrono::steady_clock::now();
     for (int round = 0; round == 0 || std::chrono::steady_clock::now() - killed < std::chrono::seconds(2); ++round) {
@@ -228,7 +235,26 @@ TEST(ExportsLifecycle, KillingChromiumLeavesEveryExportReturning) {
       CallEveryExport(api, library.handle, window, dog);
       std::this_thread::sleep_for(std::chrono::milliseconds(100));  // paces the rounds only
     }
-    // The browser opened before the kill, too.
+    // Chromium runs again, and the browser opened before the kill has a new page: a new load, a new
+    // document with the bridge (the page's texts come again), while the texts it sent before the
+    // kill were kept for the host.
+    EXPECT_TRUE(PollUntil([&] { return ChromiumChild() != 0 && ChromiumChild() != chromium; }))
+        << "Chromium was not started again:\n" << Describe(RunningDescendants(::getpid()));
+    dog.Call("SelectHandler", [&] { api.fnmvPackCefDllSelectHandler(static_cast<unsigned>(first)); });
+    EXPECT_TRUE(PollUntil([&] {
+      host.TakeMessages();
+      return host.reports().raw().size() >= 8;
+    }, kFirstFrameSeconds)) << host.reports().Summary();
+    const std::vector<std::string> texts = host.reports().raw();
+    ASSERT_GE(texts.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 4),
+              std::vector<std::string>(texts.begin() + 4, texts.begin() + 8))
+        << "the texts queued before the kill, then the same page's texts after the restart";
+    Frame after;
+    EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.width == 800; }, &after)) << "no frame after the restart";
+    dog.Call("SelectHandler", [&] { api.fnmvPackCefDllSelectHandler(static_cast<unsigned>(during)); });
+    EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(400, 300, kGreen); }, &after))
+        << "the browser asked for while Chromium was down never came";
     dog.Call("DoClose", [&] { host.CloseAll(); });
     EXPECT_EQ(dog.Call("UninitializeCef", [&] { return api.fnmvPackCefDllUninitializeCef(); }), 1);
   }

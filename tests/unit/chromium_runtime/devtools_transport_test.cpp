@@ -156,6 +156,53 @@ TEST(DevToolsTransport, ACommandLongerThanChromiumTakesIsNotSentAndTheChannelLiv
   EXPECT_TRUE(next.get().ok);
 }
 
+// A peer that stops reading (a stopped Chromium) fills the socket: senders go on at once, the
+// channel is not declared dead, consecutive pointer moves collapse into the latest, and everything
+// arrives in order once the peer reads again.
+TEST(DevToolsTransport, AStalledPeerNeitherBlocksSendersNorEndsTheChannel) {
+  Channel ch;
+  ch.transport->Start();
+  const std::string filler(64 * 1024, 'f');
+  constexpr int kFillers = 64;  // 4 MiB: far more than a socket holds
+  constexpr int kMoves = 1000;
+  std::atomic<bool> sent{false};
+  std::thread host([&] {
+    for (int i = 0; i < kFillers; ++i) ch.transport->Send("Filler", {{"data", filler}});
+    for (int x = 1; x <= kMoves; ++x) ch.transport->Send("Move", {{"x", x}}, "", nullptr, "mouse move");
+    ch.transport->Send("Click");
+    for (int x = kMoves + 1; x <= 2 * kMoves; ++x) ch.transport->Send("Move", {{"x", x}}, "", nullptr, "mouse move");
+    ch.transport->Send("Move", {{"x", -1}}, "other session", nullptr, "mouse move");
+    sent = true;
+  });
+  // Before the peer reads a byte: a sender blocked on the full socket would never get here.
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!sent && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(sent.load()) << "a sender waited for the peer";
+  host.join();
+  EXPECT_TRUE(ch.transport->alive());
+
+  std::vector<int> moves_before_click, moves_after_click;
+  int fillers = 0;
+  bool clicked = false, other_session = false;
+  for (Json command; !(command = ch.peer->ReadCommand()).is_null();) {
+    const std::string method = command["method"];
+    if (method == "Filler") ++fillers;
+    if (method == "Click") clicked = true;
+    if (method == "Move" && command.contains("sessionId")) other_session = true;
+    else if (method == "Move") (clicked ? moves_after_click : moves_before_click).push_back(command["params"]["x"]);
+    if (other_session) break;
+  }
+  EXPECT_EQ(fillers, kFillers);
+  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(other_session) << "a move of another session is not merged into ours";
+  ASSERT_FALSE(moves_before_click.empty());
+  ASSERT_FALSE(moves_after_click.empty());
+  EXPECT_EQ(moves_before_click.back(), kMoves) << "the latest move before the click arrives before it";
+  EXPECT_EQ(moves_after_click.back(), 2 * kMoves);
+  EXPECT_LE(moves_before_click.size() + moves_after_click.size(), 4u) << "moves queued behind a busy channel merge";
+  EXPECT_TRUE(ch.transport->alive());
+}
+
 TEST(DevToolsTransport, RoutesEventsBySessionAndSkipsMalformedMessages) {
   Channel ch;
   std::mutex m;

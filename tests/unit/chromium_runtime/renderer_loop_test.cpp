@@ -138,9 +138,10 @@ TEST_F(RendererLoopTest, ContextsInstallFunctionsThatAnswerCallsSynchronously) {
                                                   {{"op", "call"}, {"name", "twice"}, {"args", {21}}}));
   Json failed = Request(3, Frame("M", 10, "https://a.test/", ""), {{"op", "call"}, {"name", "twice"}});
   EXPECT_EQ("twice needs a number", failed["exception"]);
-  // A frame that never asked for a context has nothing to call.
-  EXPECT_TRUE(Request(4, Frame("C", 11, "https://a.test/c", "M"), {{"op", "call"}, {"name", "twice"}})
-                  .contains("exception"));
+  // A frame whose context this render side never made (its document began in a render process that
+  // has died since) gets one on its first call: the call is answered, never thrown.
+  EXPECT_EQ(Json::object({{"value", 10}}), Request(4, Frame("C", 11, "https://a.test/c", "M"),
+                                                  {{"op", "call"}, {"name", "twice"}, {"args", {5}}}));
   // Requests that make no sense are still answered, so the page never stays blocked.
   EXPECT_EQ(Json::object(), Request(5, Frame("M", 10, "https://a.test/", ""), {{"op", "dance"}}));
   EXPECT_EQ(Json::object(), Request(6, Json("no frame"), {{"op", "context"}}));
@@ -229,8 +230,9 @@ TEST_F(RendererLoopTest, PageReadsAndWritesOfValuesGoToTheModelOfTheirOwnDocumen
             Request(seq++, main, {{"op", "set"}, {"name", "locked"}, {"value", 2}}));
   EXPECT_EQ(Json({{"value", 1}}), get(main, "locked"));
   EXPECT_EQ(Json::object(), get(main, "nothing"));
-  // A frame without a document has nothing to read or write, and is still answered.
-  EXPECT_EQ(Json::object(), get(Frame("X", 12, "https://a.test/x", "M")));
+  // A document this render side never saw begin (its render process died and was started again)
+  // gets its context at its first access, as a new document would: the handler installs its values.
+  EXPECT_EQ(Json({{"value", false}}), get(Frame("X", 12, "https://a.test/x", "M")));
 }
 
 TEST_F(RendererLoopTest, ReleaseAndTheChannelsEndReleaseEveryContext) {

@@ -1,4 +1,4 @@
-// The runtime's switch translation, and which page events it parses at all.
+// The runtime's switch translation, which page events it parses at all, and its restart budget.
 #include <atomic>
 #include <future>
 #include <vector>
@@ -7,6 +7,7 @@
 
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_switches.h"
+#include "engine/runtime/chromium/restart_budget.h"
 
 namespace mvengine {
 namespace chromium {
@@ -64,6 +65,35 @@ TEST(ChromiumBrowser, ParsesOnlyTheEventsItActsOnAndOnlyDocumentsNetworkEvents) 
       {"Network.loadingFailed", R"({"params":{"type":"Document","errorText":"x"}})", true},
   };
   for (const Case& c : cases) EXPECT_EQ(ChromiumBrowser::WantsEvent(c.method, c.text), c.wanted) << c.method << c.text;
+}
+
+}  // namespace
+}  // namespace chromium
+}  // namespace mvengine
+
+namespace mvengine {
+namespace chromium {
+namespace {
+
+// Starts at these offsets (ms) against a budget of 3 per second: which are allowed.
+TEST(RestartBudget, AllowsAFewStartsPerWindowAndRecoversAfterIt) {
+  struct Case {
+    const char* label;
+    std::vector<int> at_ms;
+    std::vector<bool> allowed;
+  };
+  const Case cases[] = {
+      {"a crash loop stops at the budget", {0, 1, 2, 3, 4}, {true, true, true, false, false}},
+      {"the window slides: the first start leaves it", {0, 400, 800, 999, 1000}, {true, true, true, false, true}},
+      {"refused starts do not count", {0, 0, 0, 500, 500, 1000, 1000, 1000}, {true, true, true, false, false, true, true, true}},
+      {"occasional deaths always recover", {0, 2000, 4000, 6000, 8000}, {true, true, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    RestartBudget budget(3, std::chrono::seconds(1));
+    const auto origin = RestartBudget::Clock::time_point() + std::chrono::hours(1);
+    for (size_t i = 0; i < c.at_ms.size(); ++i)
+      EXPECT_EQ(budget.Take(origin + std::chrono::milliseconds(c.at_ms[i])), c.allowed[i]) << c.label << ", start " << i;
+  }
 }
 
 }  // namespace

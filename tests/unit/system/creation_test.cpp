@@ -246,12 +246,23 @@ TEST_F(CreationTest, TextArrivingAfterCloseLandsInALiveHandler) {
   CreateWindowless();
   const int engine = EngineBrowser();
   scripted::SetPageText(engine, CefString("late"));
-  // The visitor outlives the host's references; running it after close must be harmless.
+  CefRefPtr<SimpleHandler> handler = Current();
   fnmvPackCefDllDoClose();
-  scripted::LoadEnd(engine);
   scripted::WaitIdle();
+  ASSERT_TRUE(handler->HasOneRef()) << "after the close only the test holds the handler";
+  // A load end after the close asks for the text; until the engine answers, the request is all that
+  // keeps the handler alive once the test lets go, so it must hold a reference of its own.
+  bool held_while_pending = false;
+  scripted::RunOnUi([&] {
+    handler->OnLoadEnd(scripted::GetBrowser(engine), nullptr, 200);
+    held_while_pending = !handler->HasOneRef();
+  });
+  EXPECT_TRUE(held_while_pending);
+  scripted::WaitIdle();
+  EXPECT_TRUE(handler->HasOneRef()) << "the answered request let go of the handler";
+  int size = 0;
+  EXPECT_TRUE(handler->page_text().Read(nullptr, &size)) << "the late text landed in the handler";
   fnmvPackCefDllUninitializeCef();
-  SUCCEED();
 }
 
 }  // namespace

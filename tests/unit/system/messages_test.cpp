@@ -86,6 +86,12 @@ TEST_F(MessagesTest, LongTextIsCutWithinTheHostBufferAtACharacterBoundary) {
   EXPECT_EQ(std::string(value), chinese.substr(0, 255));
   fnmvPackCefDllGetMsg(name, value);
   EXPECT_EQ(std::string(value), std::string(255, 'q'));
+  // Shifted by one byte, byte 255 falls inside a character: that character goes whole.
+  for (size_t shift : {1u, 2u}) {
+    scripted::DeliverToBrowser(EngineBrowser(), PageText("msg_BatchUploadImg", std::string(shift, 'a') + chinese));
+    fnmvPackCefDllGetMsg(name, value);
+    EXPECT_EQ(std::string(value), std::string(shift, 'a') + chinese.substr(0, 252)) << shift;
+  }
   // A character beyond UTF-16's first plane fits whole or not at all.
   const std::string smile = "\xF0\x9F\x98\x80";
   for (size_t before : {251u, 252u, 254u}) {

@@ -339,3 +339,41 @@ TEST_F(UploadStatusTest, HostWritesRacingBurstsOfPollsAreEachSeenOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The page's requests answered back to back on one thread while the host sets the flag again the
+// moment a reply has taken it, after a varying pause so its write lands anywhere in a reply,
+// between reading the flag and clearing it too. Each write must be reported by exactly one reply.
+TEST_F(UploadStatusTest, AHostWriteLandingInsideAReplyIsReportedOnce) {
+  OpenPage();
+  CefRefPtr<SimpleHandler> handler = Current();
+  CefRefPtr<CefBrowser> browser = scripted::GetBrowser(engine_);
+  CefRefPtr<CefProcessMessage> request = Reply(scripted::MainFrameId(engine_), false, mvcef::kMsgInitUploadIsDone);
+  scripted::ClearCalls();
+  constexpr int kWrites = 2000;
+  std::atomic<bool> host_done{false};
+  std::thread page([&] {
+    while (!host_done.load()) handler->OnProcessMessageReceived(browser, PID_RENDERER, request);
+  });
+  int written = 0;
+  unsigned pause = 1;
+  for (; written < kWrites; ++written) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (handler->host_upload_done() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    if (handler->host_upload_done()) break;  // no reply takes it any more
+    pause = pause * 1103515245u + 12345u;
+    for (volatile unsigned spin = (pause >> 16) % 8192; spin > 0; spin = spin - 1) {}
+    fnmvPackCefDllSetUploadIsDone(true);
+  }
+  host_done.store(true);
+  page.join();
+  handler->OnProcessMessageReceived(browser, PID_RENDERER, request);  // takes what the last write left
+
+  EXPECT_EQ(written, kWrites);
+  int reported = 0;
+  for (const scripted::Call& reply : Sent("msg_InitUploadIsDoneEx")) reported += reply.message.args[2].bool_value ? 1 : 0;
+  EXPECT_EQ(reported, written) << "host writes lost (fewer) or reported twice (more)";
+}
+
+}  // namespace

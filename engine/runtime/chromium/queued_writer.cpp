@@ -1,0 +1,71 @@
+#include "engine/runtime/chromium/queued_writer.h"
+
+namespace mvengine {
+namespace chromium {
+
+QueuedWriter::QueuedWriter(ByteStream* stream, FailHandler on_fail)
+    : stream_(stream), on_fail_(std::move(on_fail)), thread_([this] { Run(); }) {}
+
+QueuedWriter::~QueuedWriter() { Stop(); }
+
+bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merge_key, uint64_t* replaced) {
+  if (replaced) *replaced = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_ || failed_) return false;
+    if (!merge_key.empty() && !queue_.empty() && queue_.back().merge_key == merge_key) {
+      if (replaced) *replaced = queue_.back().tag;
+      queue_.back().bytes = std::move(bytes);
+      queue_.back().tag = tag;
+      return true;
+    }
+    queue_.push_back({std::move(bytes), tag, merge_key});
+  }
+  wake_.notify_one();
+  return true;
+}
+
+void QueuedWriter::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  if (!thread_.joinable()) return;
+  // From the writer's own failure handler (its owner let go there): it ends by itself.
+  if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
+  else thread_.join();
+}
+
+size_t QueuedWriter::queued() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.size();
+}
+
+void QueuedWriter::Run() {
+  for (;;) {
+    Item item;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      if (stopping_) {
+        queue_.clear();
+        return;
+      }
+      item = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    std::string error;
+    if (stream_->Write(item.bytes.data(), item.bytes.size(), std::chrono::milliseconds(0), &error)) continue;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      failed_ = true;
+      queue_.clear();
+    }
+    if (on_fail_) on_fail_(error);
+    return;
+  }
+}
+
+}  // namespace chromium
+}  // namespace mvengine
