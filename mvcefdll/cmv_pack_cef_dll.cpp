@@ -50,7 +50,11 @@ int CmvPackCefDll::CreateBrowser(RECT rect, const char* url, HWND handlerWindow,
 
   handler->SetHostWindow(handlerWindow);
   handler->SetViewRect(rect);
-  CefBrowserHost::CreateBrowser(window_info, handler.get(), FromUtf8(url), settings, NULL);
+  // No engine behind the call (none found, start refused): 0 tells the host no browser was made.
+  if (!CefBrowserHost::CreateBrowser(window_info, handler.get(), FromUtf8(url), settings, NULL)) {
+    state.current = nullptr;
+    return 0;
+  }
 
   const uint32_t id = state.next_browser_id++;
   state.registry[id] = handler;

@@ -19,5 +19,8 @@ CefWindowHandle CreateChildWindow(CefWindowHandle parent, int x, int y, int widt
 
 void DestroyChildWindow(CefWindowHandle window) { mvw32_destroy_window(reinterpret_cast<HWND>(window)); }
 
+// The stand-in's windows show nothing.
+void PaintChildWindow(CefWindowHandle window, const void* bgra, int width, int height) {}
+
 }  // namespace chromium
 }  // namespace mvengine

@@ -29,5 +29,16 @@ std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir) 
 
 std::unique_ptr<ByteStream> ChromiumProcess::TakeChannel() { return std::move(channel_); }
 
+void ChromiumProcess::SetExitHandler(ExitHandler handler) {
+  ExitStatus status;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    exit_handler_ = handler;
+    if (!exited_) return;
+    status = exit_status_;
+  }
+  if (handler) handler(status);
+}
+
 }  // namespace chromium
 }  // namespace mvengine

@@ -1,7 +1,7 @@
 // Finds and starts a headless Chromium that speaks the DevTools protocol over a pipe it inherits
 // (on POSIX: fd 3 commands in, fd 4 replies and events out), and ends it with every process it
 // started. Finding and the switches are the same everywhere; the process itself is each system's
-// (chromium_process_posix.cpp).
+// (chromium_process_posix.cpp, chromium_process_win.cpp).
 #pragma once
 
 #include <atomic>
@@ -82,6 +82,8 @@ class ChromiumProcess {
   ExitHandler exit_handler_;
   ExitStatus exit_status_;
   bool terminated_ = false;  // caller's thread only
+  // What only one system keeps about the process (Windows: its handle and job); set at launch.
+  std::shared_ptr<void> system_;
 };
 
 }  // namespace chromium

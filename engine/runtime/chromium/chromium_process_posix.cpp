@@ -223,17 +223,6 @@ void ChromiumProcess::ReapLoop() {
   if (handler) handler(exit);
 }
 
-void ChromiumProcess::SetExitHandler(ExitHandler handler) {
-  ExitStatus status;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    exit_handler_ = handler;
-    if (!exited_) return;
-    status = exit_status_;
-  }
-  if (handler) handler(status);
-}
-
 bool ChromiumProcess::WaitExited(int timeout_ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   while (!exited_) {
