@@ -442,9 +442,12 @@ int Killed() {
 }
 
 // The child half of host-killed: starts a browser, says so on stdout, then waits to be killed.
+// The browser hangs after its first frame, so it would not notice its pipe closing: only the job
+// can end it.
 int HostChild() {
   Api api;
   Layout layout;
+  SetEnvironmentVariableA("MVCEF_REPLAY_STALL_AFTER", "Page.screencastFrameAck");
   if (!Start(api, layout, "quads.jsonl", ReadBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
   HWND window = MakeWindow(0, 0, kWidth, kHeight);
   api.CreateBrowser(RECT{0, 0, kWidth, kHeight}, PageUrl("quads.html").c_str(), window, nullptr);
