@@ -7,7 +7,8 @@
 //                  leaves no process
 //     bridge       uploadImg(1) answered by marovekcef.exe from this layout's file, passed on by the
 //                  page through batchUploadImg to GetMsg
-//     windowed     a windowed browser's child window shows the page (read back with GDI)
+//     windowed     a windowed browser's child window shows the page (read back with GDI) and passes
+//                  its own mouse and key messages to it
 //     killed       the browser killed under the library: every export returns at once
 //     host-killed  this host killed (TerminateProcess) with a browser up: no process of it is left
 //     no-browser   no browser to start: InitializeCef returns 1, CreateBrowser 0
@@ -378,6 +379,24 @@ int Windowed() {
   if (child) MapWindowPoints(child, parent, &origin, 1);
   Check(origin.x == 10 && origin.y == 20, "the child window sits at the browser's rectangle",
         std::to_string(origin.x) + "," + std::to_string(origin.y));
+  if (child) {
+    // The window's own input reaches the page: the stand-in logs the commands it was sent (the
+    // recording has none of them).
+    PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 30));
+    PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(20, 30));
+    PostMessageW(child, WM_KEYDOWN, 'A', 0x001E0001);
+    auto count = [&](const std::string& method) {
+      const std::string log = ReadBytes(layout.root + "\\replay.log");
+      int n = 0;
+      for (size_t at = log.find(method); at != std::string::npos; at = log.find(method, at + 1)) ++n;
+      return n;
+    };
+    const bool forwarded =
+        PollUntil([&] { return count("Input.dispatchMouseEvent") >= 2 && count("Input.dispatchKeyEvent") >= 1; });
+    Check(forwarded, "the child window's button press, release and key reach the page",
+          std::to_string(count("Input.dispatchMouseEvent")) + " mouse, " +
+              std::to_string(count("Input.dispatchKeyEvent")) + " key commands");
+  }
   CheckShutdown(api);
   Check(!child || !IsWindow(child), "the child window is destroyed with the engine");
   return 0;
