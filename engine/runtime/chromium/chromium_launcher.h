@@ -70,6 +70,8 @@ class ChromiumProcess {
  private:
   ChromiumProcess() = default;
   void ReapLoop();
+  // The reaper thread, once: keeps the status and tells the exit handler.
+  void OnExited(const ExitStatus& exit);
   bool WaitExited(int timeout_ms);
 
   ProcessId pid_ = -1;

@@ -212,15 +212,7 @@ void ChromiumProcess::ReapLoop() {
   ExitStatus exit;
   exit.signaled = WIFSIGNALED(status);
   exit.code = exit.signaled ? WTERMSIG(status) : WEXITSTATUS(status);
-  ExitHandler handler;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    exit_status_ = exit;
-    exited_ = true;
-    handler = exit_handler_;
-  }
-  DebugLog("Chromium (pid %ld) %s", pid_, DescribeExit(exit).c_str());
-  if (handler) handler(exit);
+  OnExited(exit);
 }
 
 bool ChromiumProcess::WaitExited(int timeout_ms) {

@@ -160,15 +160,7 @@ void ChromiumProcess::ReapLoop() {
   GetExitCodeProcess(system->process, &code);
   ExitStatus exit;
   exit.code = static_cast<int>(code);
-  ExitHandler handler;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    exit_status_ = exit;
-    exited_ = true;
-    handler = exit_handler_;
-  }
-  DebugLog("Chromium (pid %ld) %s", pid_, DescribeExit(exit).c_str());
-  if (handler) handler(exit);
+  OnExited(exit);
 }
 
 bool ChromiumProcess::WaitExited(int timeout_ms) {
