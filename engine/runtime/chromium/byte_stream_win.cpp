@@ -131,11 +131,12 @@ class PipeStream : public ByteStream {
   const HANDLE stop_reading_, stop_writing_;  // set once, from any thread
 };
 
-std::wstring UniquePipeName() {
+// ASCII, so the ANSI forms serve: CreateNamedPipeA is in our list of XP SP3's kernel32.
+std::string UniquePipeName() {
   static std::atomic<unsigned> counter{0};
-  wchar_t name[96];
-  std::swprintf(name, sizeof name / sizeof name[0], L"\\\\.\\pipe\\mvcef-%lu-%lu-%u", GetCurrentProcessId(),
-                GetTickCount(), counter.fetch_add(1));
+  char name[96];
+  std::snprintf(name, sizeof name, "\\\\.\\pipe\\mvcef-%lu-%lu-%u", static_cast<unsigned long>(GetCurrentProcessId()),
+                static_cast<unsigned long>(GetTickCount()), counter.fetch_add(1));
   return name;
 }
 
@@ -151,9 +152,9 @@ std::unique_ptr<ByteStream> MakePipeStream(HANDLE read, HANDLE write) {
 }
 
 bool MakePipe(bool we_write, bool theirs_overlapped, HANDLE* ours, HANDLE* theirs, std::string* error) {
-  const std::wstring name = UniquePipeName();
+  const std::string name = UniquePipeName();
   // One instance, made first by us and connected to at once: nobody else can take the other end.
-  *ours = CreateNamedPipeW(name.c_str(),
+  *ours = CreateNamedPipeA(name.c_str(),
                            (we_write ? PIPE_ACCESS_OUTBOUND : PIPE_ACCESS_INBOUND) | FILE_FLAG_OVERLAPPED |
                                FILE_FLAG_FIRST_PIPE_INSTANCE,
                            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, kPipeBufferBytes, kPipeBufferBytes, 0,
@@ -162,7 +163,7 @@ bool MakePipe(bool we_write, bool theirs_overlapped, HANDLE* ours, HANDLE* their
     *error = "cannot create a pipe: " + LastErrorText();
     return false;
   }
-  *theirs = CreateFileW(name.c_str(), we_write ? GENERIC_READ : GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+  *theirs = CreateFileA(name.c_str(), we_write ? GENERIC_READ : GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         theirs_overlapped ? FILE_FLAG_OVERLAPPED : 0, nullptr);
   if (*theirs == INVALID_HANDLE_VALUE) {
     *error = "cannot open a pipe: " + LastErrorText();
