@@ -6,11 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/windows_command_line.h"
+
 namespace mvw32 {
 
-// `first`: the program name, which Windows splits without backslash escapes.
-std::wstring QuoteArgument(std::wstring_view arg, bool first);
-std::wstring JoinCommandLine(const std::vector<std::wstring>& args);
+using mvcommon::JoinCommandLine;
+using mvcommon::QuoteArgument;
 // This process's arguments as the kernel keeps them (UTF-8 assumed).
 std::vector<std::wstring> ProcessArguments();
 

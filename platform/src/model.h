@@ -30,6 +30,8 @@ struct Window {
   int ime_refs = 0;                  // ImmGetContext not yet released
   bool has_ime_result = false;
   std::wstring ime_result;
+  std::vector<uint32_t> picture;     // the last one painted, as given (BGRA in memory)
+  int picture_width = 0, picture_height = 0;
 };
 
 struct ThreadState {

@@ -97,6 +97,34 @@ int mvw32_last_show_command(HWND hwnd) {
   return w != nullptr ? w->last_show : -1;
 }
 
+BOOL mvw32_paint_window(HWND hwnd, const void* bgra, int width, int height) {
+  if (bgra == nullptr || width <= 0 || height <= 0 || width > (1 << 14) || height > (1 << 14)) return FALSE;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  std::vector<uint32_t> picture(count);
+  std::memcpy(picture.data(), bgra, count * sizeof(uint32_t));
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  Window* w = m.Find(hwnd);
+  if (w == nullptr) return FALSE;
+  w->picture.swap(picture);
+  w->picture_width = width;
+  w->picture_height = height;
+  return TRUE;
+}
+
+BOOL mvw32_window_pixel(HWND hwnd, int x, int y, uint32_t* argb) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  const Window* w = m.Find(hwnd);
+  if (w == nullptr || argb == nullptr || w->picture.empty()) return FALSE;
+  const long width = w->rect.right - w->rect.left, height = w->rect.bottom - w->rect.top;
+  if (x < 0 || y < 0 || x >= width || y >= height) return FALSE;
+  // Nearest pixel of the picture stretched over the window.
+  const long px = x * w->picture_width / width, py = y * w->picture_height / height;
+  *argb = w->picture[static_cast<size_t>(py) * static_cast<size_t>(w->picture_width) + static_cast<size_t>(px)];
+  return TRUE;
+}
+
 void mvw32_set_key_state(int vk, BOOL down, BOOL toggled) {
   if (vk < 0 || vk > 0xFF) return;
   Model& m = Model::Get();

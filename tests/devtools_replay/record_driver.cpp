@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
       if (!ok) std::fprintf(stderr, "record_driver: the page did not report done\n");
     } else if (scenario == "windowed") {
       ok = RunWindowed(host, exports_e2e::kFirstFrameSeconds);
-      if (!ok) std::fprintf(stderr, "record_driver: no child window shown\n");
+      if (!ok) std::fprintf(stderr, "record_driver: no child window showing the quads\n");
     } else {
       std::fprintf(stderr, "record_driver: no scenario %s\n", scenario.c_str());
     }

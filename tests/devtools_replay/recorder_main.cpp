@@ -38,25 +38,36 @@ void Record(bool from_engine, const std::string& text) {
   std::fflush(g_file);  // a recorder killed with its browser keeps what it saw
 }
 
-// Copies `from` to `to` as it comes, recording each NUL-terminated message; shuts `to` down at the
+bool SendAll(int to, const char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t w = ::send(to, data + done, size - done, MSG_NOSIGNAL);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += static_cast<size_t>(w);
+  }
+  return true;
+}
+
+// Copies `from` to `to` one NUL-terminated message at a time, each recorded before it is passed
+// on: whatever the other side answers to it can only be recorded after it. Shuts `to` down at the
 // end so the other side sees the stream end too.
 void Relay(int from, int to, bool from_engine) {
   std::string pending;
   char buffer[65536];
+  bool open = true;
   for (;;) {
     const ssize_t n = ::read(from, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    size_t done = 0;
-    while (done < static_cast<size_t>(n)) {
-      const ssize_t w = ::send(to, buffer + done, static_cast<size_t>(n) - done, MSG_NOSIGNAL);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) break;
-      done += static_cast<size_t>(w);
-    }
     pending.append(buffer, static_cast<size_t>(n));
-    for (size_t end; (end = pending.find('\0')) != std::string::npos; pending.erase(0, end + 1))
+    size_t end;
+    while ((end = pending.find('\0')) != std::string::npos) {
       Record(from_engine, pending.substr(0, end));
+      // Once the other side is gone the rest is still recorded: it is what this side said.
+      if (open) open = SendAll(to, pending.data(), end + 1);
+      pending.erase(0, end + 1);
+    }
   }
   ::shutdown(to, SHUT_WR);
 }

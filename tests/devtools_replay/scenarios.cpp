@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -111,8 +112,21 @@ bool RunWindowed(Host& host, double seconds) {
       [&] {
         // Hidden from its creation until the library shows it at the first load end.
         HWND child = api.WindowFromPoint(inside);
-        return child && child != parent && api.GetParent(child) == parent &&
-               api.mvw32_last_show_command(child) == SW_SHOWNORMAL && api.IsWindowVisible(child);
+        if (!child || child == parent || api.GetParent(child) != parent ||
+            api.mvw32_last_show_command(child) != SW_SHOWNORMAL || !api.IsWindowVisible(child))
+          return false;
+        // What the window shows: the page's frames painted into it.
+        Frame shown;
+        shown.width = kViewWidth;
+        shown.height = kViewHeight;
+        shown.bgra.resize(static_cast<size_t>(kViewWidth) * kViewHeight * 4);
+        for (int y = 0; y < kViewHeight; ++y)
+          for (int x = 0; x < kViewWidth; ++x) {
+            uint32_t argb = 0;
+            if (!api.mvw32_window_pixel(child, x, y, &argb)) return false;
+            std::memcpy(&shown.bgra[(static_cast<size_t>(y) * kViewWidth + x) * 4], &argb, 4);
+          }
+        return QuadMismatches(shown).empty();
       },
       seconds);
 }

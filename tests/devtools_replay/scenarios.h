@@ -45,7 +45,8 @@ std::string QuadMismatches(const Frame& frame);  // empty when the four colours 
 // `messages` gets every value GetMsg gave, in order.
 bool RunBridge(Host& host, std::vector<std::string>* messages, double seconds);
 
-// quads.html in a windowed browser: its child window is shown once the page has loaded.
+// quads.html in a windowed browser: its child window is shown once the page has loaded, and shows
+// the four colours in place.
 bool RunWindowed(Host& host, double seconds);
 
 }  // namespace devtools_replay

@@ -9,7 +9,10 @@
 namespace mvengine {
 namespace chromium {
 
-CefWindowHandle CreateChildWindow(CefWindowHandle parent, int x, int y, int width, int height) {
+// The stand-in's windows get no input of their own: the host's reaches the page through the
+// library's input exports.
+CefWindowHandle CreateChildWindow(CefWindowHandle parent, int x, int y, int width, int height,
+                                  CefRefPtr<CefBrowserHost> input) {
   HWND parent_window = reinterpret_cast<HWND>(parent);
   POINT origin = {x, y};
   if (!parent_window || !ClientToScreen(parent_window, &origin)) return kNullWindowHandle;
@@ -18,6 +21,10 @@ CefWindowHandle CreateChildWindow(CefWindowHandle parent, int x, int y, int widt
 }
 
 void DestroyChildWindow(CefWindowHandle window) { mvw32_destroy_window(reinterpret_cast<HWND>(window)); }
+
+void PaintChildWindow(CefWindowHandle window, const void* bgra, int width, int height) {
+  mvw32_paint_window(reinterpret_cast<HWND>(window), bgra, width, height);
+}
 
 }  // namespace chromium
 }  // namespace mvengine

@@ -3,6 +3,7 @@
 #include <cassert>
 
 #include "engine/runtime/chromium/bridge_protocol.h"
+#include "engine/runtime/chromium/child_window.h"
 #include "engine/runtime/chromium/debug_log.h"
 #include "engine/runtime/chromium/render_host.h"
 #include "include/cef_life_span_handler.h"
@@ -19,7 +20,7 @@ ChromiumBrowser::ChromiumBrowser(std::shared_ptr<RuntimeContext> context, int id
       windowless_(windowless),
       parent_(parent),
       frames_(this),
-      painter_(width, height, frame_rate, windowless),
+      painter_(width, height, frame_rate),
       client_(client) {}
 
 ChromiumBrowser::~ChromiumBrowser() = default;
@@ -236,7 +237,8 @@ CefWindowHandle ChromiumBrowser::GetWindowHandle() {
   // Headless Chromium has no window for the page: windowed browsers report a stand-in handle of
   // their own (never 0), windowless ones none.
   if (windowless_) return kNullWindowHandle;
-  return window_ ? window_ : static_cast<CefWindowHandle>(0x4D560000u + id_);
+  // A C cast: the handle is an integer on Linux, a pointer on Windows.
+  return window_ ? window_ : (CefWindowHandle)(static_cast<uintptr_t>(0x4D560000u + id_));
 }
 
 // --- view
@@ -270,6 +272,11 @@ void ChromiumBrowser::Invalidate(PaintElementType type) {
 
 void ChromiumBrowser::Paint(const DecodedFrame& picture) {
   assert(OnUi());
+  if (!windowless_) {
+    // A windowed browser shows its page in its own window.
+    if (window_) PaintChildWindow(window_, picture.pixels.data(), picture.width, picture.height);
+    return;
+  }
   if (!client_) return;
   CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler();
   if (!render) return;

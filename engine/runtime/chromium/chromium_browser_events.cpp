@@ -190,7 +190,7 @@ void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& fr
   const std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
   if (frame->IsMain()) {
     main_frame_navigated_ = true;
-    if (windowless_) painter_.OnMainFrameCommitted();
+    painter_.OnMainFrameCommitted();
     RefreshHistory();
     if (CefRefPtr<CefDisplayHandler> display = client_->GetDisplayHandler())
       display->OnAddressChange(this, frame.get(), url);
@@ -219,7 +219,7 @@ void ChromiumBrowser::OnFrameStoppedLoading(const Json& params, const std::strin
     NotifyLoadingState();
     RefreshHistory();
     // A page that stays still after loading sends no screencast frame: one is taken.
-    if (windowless_) painter_.OnMainFrameLoaded();
+    painter_.OnMainFrameLoaded();
     if (refused_start_) {
       LoadError error = std::move(*refused_start_);
       refused_start_.reset();

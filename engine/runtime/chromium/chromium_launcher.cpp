@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/chromium_launcher.h"
 
+#include "engine/runtime/chromium/debug_log.h"
+
 namespace mvengine {
 namespace chromium {
 
@@ -28,6 +30,29 @@ std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir) 
 }
 
 std::unique_ptr<ByteStream> ChromiumProcess::TakeChannel() { return std::move(channel_); }
+
+void ChromiumProcess::SetExitHandler(ExitHandler handler) {
+  ExitStatus status;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    exit_handler_ = handler;
+    if (!exited_) return;
+    status = exit_status_;
+  }
+  if (handler) handler(status);
+}
+
+void ChromiumProcess::OnExited(const ExitStatus& exit) {
+  ExitHandler handler;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    exit_status_ = exit;
+    exited_ = true;
+    handler = exit_handler_;
+  }
+  DebugLog("Chromium (pid %ld) %s", pid_, DescribeExit(exit).c_str());
+  if (handler) handler(exit);
+}
 
 }  // namespace chromium
 }  // namespace mvengine

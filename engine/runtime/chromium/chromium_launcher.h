@@ -1,7 +1,7 @@
 // Finds and starts a headless Chromium that speaks the DevTools protocol over a pipe it inherits
 // (on POSIX: fd 3 commands in, fd 4 replies and events out), and ends it with every process it
 // started. Finding and the switches are the same everywhere; the process itself is each system's
-// (chromium_process_posix.cpp).
+// (chromium_process_posix.cpp, chromium_process_win.cpp).
 #pragma once
 
 #include <atomic>
@@ -72,6 +72,8 @@ class ChromiumProcess {
  private:
   ChromiumProcess() = default;
   void ReapLoop();
+  // The reaper thread, once: keeps the status and tells the exit handler.
+  void OnExited(const ExitStatus& exit);
   bool WaitExited(int timeout_ms);
 
   ProcessId pid_ = -1;
@@ -87,6 +89,8 @@ class ChromiumProcess {
   // The system's hold on the profile folder while we own it (POSIX: a descriptor with a lock on a
   // file inside, so a later start can tell a dead owner's folder); -1: none. Caller's thread.
   long profile_hold_ = -1;
+  // What only one system keeps about the process (Windows: its handle and job); set at launch.
+  std::shared_ptr<void> system_;
 };
 
 }  // namespace chromium

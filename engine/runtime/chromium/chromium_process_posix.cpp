@@ -274,26 +274,7 @@ void ChromiumProcess::ReapLoop() {
   ExitStatus exit;
   exit.signaled = WIFSIGNALED(status);
   exit.code = exit.signaled ? WTERMSIG(status) : WEXITSTATUS(status);
-  ExitHandler handler;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    exit_status_ = exit;
-    exited_ = true;
-    handler = exit_handler_;
-  }
-  DebugLog("Chromium (pid %ld) %s", pid_, DescribeExit(exit).c_str());
-  if (handler) handler(exit);
-}
-
-void ChromiumProcess::SetExitHandler(ExitHandler handler) {
-  ExitStatus status;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    exit_handler_ = handler;
-    if (!exited_) return;
-    status = exit_status_;
-  }
-  if (handler) handler(status);
+  OnExited(exit);
 }
 
 bool ChromiumProcess::WaitExited(int timeout_ms) {

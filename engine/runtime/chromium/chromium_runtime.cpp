@@ -178,7 +178,8 @@ bool ChromiumBrowserRuntime::CreateBrowser(const CefWindowInfo& window_info, Cef
   if (!windowless) {
     // The window exists before the browser is announced, as with a real child window.
     browser->SetWindow(CreateChildWindow(window_info.parent_window, window_info.x, window_info.y,
-                                         static_cast<int>(window_info.width), static_cast<int>(window_info.height)),
+                                         static_cast<int>(window_info.width), static_cast<int>(window_info.height),
+                                         browser.get()),
                        &DestroyChildWindow);
   }
   std::string start_url = url.ToString();

@@ -8,6 +8,8 @@ namespace chromium {
 bool DebugEnabled();
 // MVCEF_DEBUG=2 also traces the DevTools traffic.
 bool TraceEnabled();
+// Formatted by the C runtime's printf, on Windows XP's msvcrt too: sizes as %lu of unsigned long,
+// never %zu or %ll.
 void DebugLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace chromium

@@ -294,7 +294,7 @@ void DevToolsTransport::Dispatch(std::string&& text) {
   }
   Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (message.is_discarded() || !message.is_object()) {
-    DebugLog("ignoring a malformed DevTools message (%zu bytes)", text.size());
+    DebugLog("ignoring a malformed DevTools message (%lu bytes)", static_cast<unsigned long>(text.size()));
     return;
   }
   auto id_it = message.find("id");

@@ -43,7 +43,7 @@ bool MessageChannel::Receive(Json* message) {
       return true;
     }
     if (splitter_.pending_bytes() > kMaxMessage) {
-      DebugLog("render channel: a message over %zu bytes; closing", kMaxMessage);
+      DebugLog("render channel: a message over %lu bytes; closing", static_cast<unsigned long>(kMaxMessage));
       return false;
     }
     char chunk[64 * 1024];

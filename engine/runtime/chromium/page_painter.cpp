@@ -5,8 +5,8 @@
 namespace mvengine {
 namespace chromium {
 
-PagePainter::PagePainter(int width, int height, int frame_rate, bool windowless)
-    : windowless_(windowless), frame_rate_(frame_rate), width_(800), height_(600) {
+PagePainter::PagePainter(int width, int height, int frame_rate)
+    : frame_rate_(frame_rate), width_(800), height_(600) {
   SetViewSize(width, height);
 }
 
@@ -16,26 +16,24 @@ void PagePainter::Start(std::shared_ptr<DevToolsSession> session, Post post, Pai
   session_ = std::move(session);
   post_ = std::move(post);
   paint_ = std::move(paint);
-  if (windowless_) {
-    receiver_ = std::make_shared<ScreencastReceiver>(session_);
-    decoder_ = std::make_shared<FrameDecoder>([post = post_, this] {
-      // `this` is only touched on the UI thread, where the owner (and so the painter) lives on.
-      post([this] { OnDecoded(); }, std::chrono::milliseconds(0));
-    });
-    decoder_->SetViewSize(width_, height_);
-    decoder_->Start();
-    // Frames go from the reader thread straight to the decoder: moved, never copied.
-    std::weak_ptr<ScreencastReceiver> weak_receiver = receiver_;
-    std::shared_ptr<FrameDecoder> decoder = decoder_;
-    receiver_->SetFrameReady([weak_receiver, decoder] {
-      std::string frame;
-      if (auto receiver = weak_receiver.lock())
-        if (receiver->TakeLatest(&frame)) decoder->Submit(std::move(frame));
-    });
-    receiver_->SetScreenshotDone([post = post_, this] {
-      post([this] { ApplyHeldViewMetrics(); }, std::chrono::milliseconds(0));
-    });
-  }
+  receiver_ = std::make_shared<ScreencastReceiver>(session_);
+  decoder_ = std::make_shared<FrameDecoder>([post = post_, this] {
+    // `this` is only touched on the UI thread, where the owner (and so the painter) lives on.
+    post([this] { OnDecoded(); }, std::chrono::milliseconds(0));
+  });
+  decoder_->SetViewSize(width_, height_);
+  decoder_->Start();
+  // Frames go from the reader thread straight to the decoder: moved, never copied.
+  std::weak_ptr<ScreencastReceiver> weak_receiver = receiver_;
+  std::shared_ptr<FrameDecoder> decoder = decoder_;
+  receiver_->SetFrameReady([weak_receiver, decoder] {
+    std::string frame;
+    if (auto receiver = weak_receiver.lock())
+      if (receiver->TakeLatest(&frame)) decoder->Submit(std::move(frame));
+  });
+  receiver_->SetScreenshotDone([post = post_, this] {
+    post([this] { ApplyHeldViewMetrics(); }, std::chrono::milliseconds(0));
+  });
 }
 
 void PagePainter::Stop() {

@@ -1,4 +1,4 @@
-// Screencast and painting of one windowless page: the view's size and zoom as device metrics, the
+// Screencast and painting of one page (windowless: for the client; windowed: into its window): the view's size and zoom as device metrics, the
 // screencast that brings frames, the decoder that turns them into pictures off the UI thread, and
 // the paint pacing (at most the browser's frame rate, the newest picture wins).
 //
@@ -28,16 +28,16 @@ class PagePainter {
   // UI: one picture for the client (OnPaint).
   using Paint = std::function<void(const DecodedFrame&)>;
 
-  PagePainter(int width, int height, int frame_rate, bool windowless);
+  PagePainter(int width, int height, int frame_rate);
   ~PagePainter();  // Stop()
 
-  // Once, when the page's session exists: a windowless page's frames flow to `paint` from its
-  // first commit. What this is given is held until Stop.
+  // Once, when the page's session exists: the page's frames flow to `paint` from its first
+  // commit. What this is given is held until Stop.
   void Start(std::shared_ptr<DevToolsSession> session, Post post, Paint paint);
   // No picture reaches `paint` afterwards; the decoder's thread has ended.
   void Stop();
 
-  // The screencast of a windowless page (null before Start and for windowed ones): the page's
+  // The page's screencast (null before Start): the page's
   // session feeds it every event on the DevTools reader thread.
   std::shared_ptr<ScreencastReceiver> receiver() const { return receiver_; }
 
@@ -65,7 +65,6 @@ class PagePainter {
   void OnDecoded();
   void PaintNewest();
 
-  const bool windowless_;
   std::atomic<double> zoom_level_{0};
   std::atomic<int> frame_rate_;
   // UI thread.

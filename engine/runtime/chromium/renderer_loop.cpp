@@ -30,7 +30,7 @@ void RendererLoop::Run() {
     else if (type == "message") OnMessage(message);
     else if (type == "release") Release(IntOf(message, "browser"));
   }
-  DebugLog("render side: the channel ended; releasing %zu browsers", browsers_.size());
+  DebugLog("render side: the channel ended; releasing %lu browsers", static_cast<unsigned long>(browsers_.size()));
   while (!browsers_.empty()) Release(browsers_.begin()->first);
 }
 

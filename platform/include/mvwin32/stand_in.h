@@ -29,6 +29,12 @@ MVW32_API BOOL mvw32_destroy_window(HWND hwnd);
 MVW32_API BOOL mvw32_move_window(HWND hwnd, RECT screen_rect);
 /* The last nCmdShow passed to ShowWindow for this window, or -1 if none. */
 MVW32_API int mvw32_last_show_command(HWND hwnd);
+/* Shows `bgra` (width x height, top row first) in the window, scaled to its size as StretchDIBits
+ * would; the window keeps a copy until painted again or destroyed. */
+MVW32_API BOOL mvw32_paint_window(HWND hwnd, const void* bgra, int width, int height);
+/* The pixel the window shows at (x, y) of its client area, as 0xAARRGGBB; FALSE when it was
+ * never painted or the point is outside it. */
+MVW32_API BOOL mvw32_window_pixel(HWND hwnd, int x, int y, uint32_t* argb);
 
 /* ---- Keyboard (calling thread) --------------------------------------------------------- */
 

@@ -32,6 +32,7 @@ namespace exports_e2e {
   X(mvw32_get_shell_open_string, decltype(&::mvw32_get_shell_open_string))                       \
   X(mvw32_clear_shell_opens, decltype(&::mvw32_clear_shell_opens))                               \
   X(mvw32_last_show_command, decltype(&::mvw32_last_show_command))                               \
+  X(mvw32_window_pixel, decltype(&::mvw32_window_pixel))                                         \
   X(WindowFromPoint, decltype(&::WindowFromPoint))                                               \
   X(IsWindowVisible, decltype(&::IsWindowVisible))                                               \
   X(GetParent, decltype(&::GetParent))

@@ -205,6 +205,31 @@ TEST_F(WindowsTest, MovingAWindowMovesItsChildren) {
   EXPECT_FALSE(mvw32_move_window(parent, RECT{5, 5, 0, 0}));
 }
 
+TEST_F(WindowsTest, APaintedPictureIsShownStretchedOverTheWindow) {
+  HWND window = Create(nullptr, 10, 10, 30, 20);  // 20 x 10
+  uint32_t pixel = 0;
+  EXPECT_FALSE(mvw32_window_pixel(window, 0, 0, &pixel));  // never painted
+  // 2 x 1: left half red, right half blue.
+  const uint32_t picture[] = {0xFFFF0000u, 0xFF0000FFu};
+  ASSERT_TRUE(mvw32_paint_window(window, picture, 2, 1));
+  const struct {
+    int x, y;
+    BOOL shown;
+    uint32_t argb;
+  } cases[] = {{0, 0, TRUE, 0xFFFF0000u},  {9, 9, TRUE, 0xFFFF0000u},  {10, 0, TRUE, 0xFF0000FFu},
+               {19, 9, TRUE, 0xFF0000FFu}, {20, 0, FALSE, 0},          {0, 10, FALSE, 0},
+               {-1, 0, FALSE, 0}};
+  for (const auto& c : cases) {
+    pixel = 0;
+    EXPECT_EQ(mvw32_window_pixel(window, c.x, c.y, &pixel), c.shown) << c.x << "," << c.y;
+    if (c.shown) EXPECT_EQ(pixel, c.argb) << c.x << "," << c.y;
+  }
+  EXPECT_FALSE(mvw32_paint_window(window, picture, 0, 1));
+  EXPECT_FALSE(mvw32_paint_window(reinterpret_cast<HWND>(0x42), picture, 2, 1));
+  ASSERT_TRUE(mvw32_destroy_window(window));
+  EXPECT_FALSE(mvw32_window_pixel(window, 0, 0, &pixel));
+}
+
 TEST_F(WindowsTest, WindowsBelongToTheirCreator) {
   HWND mine = Create(nullptr, 0, 0, 1, 1);
   DWORD other_id = 0;
