@@ -145,7 +145,7 @@ TEST(PagePainter, AsksChromiumForThePaintableSizeOfTheViewAlsoOnResize) {
   Channel ch;
   auto session = std::make_shared<DevToolsSession>(ch.transport, "S1");
   ch.transport->Start();
-  PagePainter painter(INT_MAX, 600, 30, /*windowless=*/true);
+  PagePainter painter(INT_MAX, 600, 30);
   painter.Start(session, [](std::function<void()>, std::chrono::milliseconds) { return false; },
                 [](const DecodedFrame&) {});
   // The next command named `method`; those in between do not matter here.
