@@ -8,7 +8,7 @@
 #include <limits>
 #include <string>
 
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/scripted_library.h"
 

@@ -11,7 +11,7 @@
 
 #include "include/cef_process_message.h"
 #include "mvcefdll/mvcefdll.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/scripted_library.h"
 #include "tests/fuzz/utf8_check.h"

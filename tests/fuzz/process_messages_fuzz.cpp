@@ -7,7 +7,7 @@
 
 #include "include/cef_process_message.h"
 #include "mvcefdll/mvcefdll.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 #include "pagebridge/process_messages.h"
 #include "tests/fuzz/scripted_library.h"
 

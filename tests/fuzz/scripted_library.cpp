@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "mvcefdll/mvcefdll.h"
-#include "mvengine/scripted_runtime.h"
+#include "engine/runtime/scripted/scripted_runtime.h"
 #include "mvwin32/stand_in.h"
 
 namespace fuzz {
