@@ -163,7 +163,9 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   // with a render side, it has no bridge and its scripts ran without it. Load it once more, set
   // up. The initial empty document (the usual case: the load starts once we let the target run)
   // and a document whose commit we saw with its bridge are left alone. The commit's event comes
-  // from the same renderer before any answer from its document.
+  // from the same renderer before any answer from its document. A navigation to the same address,
+  // not a reload: the page's first load must look like one to its scripts, and Chromium replaces
+  // the history entry instead of adding one.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
   EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",
@@ -173,8 +175,8 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
                     const std::string href = answer.substr(1);
                     if (href == "about:blank") return;
                     if (self->main_frame_navigated_ && (bridged || !render)) return;
-                    DebugLog("browser %d: %s committed before its set-up; reloading", self->id_, href.c_str());
-                    self->Send("Page.reload", {{"ignoreCache", false}});
+                    DebugLog("browser %d: %s committed before its set-up; loading it again", self->id_, href.c_str());
+                    self->Send("Page.navigate", {{"url", href}});
                   });
 }
 
