@@ -14,15 +14,22 @@ constexpr size_t kMaxMessage = size_t(512) << 20;
 
 }  // namespace
 
-MessageChannel::MessageChannel(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {}
+MessageChannel::MessageChannel(std::unique_ptr<ByteStream> stream, size_t max_queued_bytes)
+    : stream_(std::move(stream)),
+      writer_(stream_.get(), [](const std::string& reason) { DebugLog("render channel: %s", reason.c_str()); },
+              max_queued_bytes) {}
+
+MessageChannel::~MessageChannel() {
+  // A write blocked on a peer that does not read ends here.
+  stream_->Shutdown();
+  writer_.Stop();
+}
 
 bool MessageChannel::Send(const Json& message) {
   // Text from pages may hold lone surrogates: never let them throw here.
   std::string line = message.dump(-1, ' ', false, Json::error_handler_t::replace);
   line.push_back('\0');  // JSON text never holds a raw NUL
-  std::lock_guard<std::mutex> lock(write_mutex_);
-  std::string error;
-  return stream_->Write(line.data(), line.size(), std::chrono::milliseconds(0), &error);
+  return writer_.Push(std::move(line));
 }
 
 bool MessageChannel::Receive(Json* message) {
@@ -54,7 +61,7 @@ bool MessageChannel::Receive(Json* message) {
   }
 }
 
-void MessageChannel::ShutdownWrite() { stream_->ShutdownWrite(); }
+void MessageChannel::ShutdownWrite() { writer_.Finish(); }
 
 void MessageChannel::Shutdown() { stream_->Shutdown(); }
 

@@ -3,8 +3,8 @@
 namespace mvengine {
 namespace chromium {
 
-QueuedWriter::QueuedWriter(ByteStream* stream, FailHandler on_fail)
-    : stream_(stream), on_fail_(std::move(on_fail)), thread_([this] { Run(); }) {}
+QueuedWriter::QueuedWriter(ByteStream* stream, FailHandler on_fail, size_t max_queued_bytes)
+    : stream_(stream), on_fail_(std::move(on_fail)), max_queued_bytes_(max_queued_bytes), thread_([this] { Run(); }) {}
 
 QueuedWriter::~QueuedWriter() { Stop(); }
 
@@ -12,8 +12,12 @@ bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merg
   if (replaced) *replaced = 0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_ || failed_) return false;
-    if (!merge_key.empty() && !queue_.empty() && queue_.back().merge_key == merge_key) {
+    if (stopping_ || failed_ || finishing_) return false;
+    const bool merge = !merge_key.empty() && !queue_.empty() && queue_.back().merge_key == merge_key;
+    const size_t kept = queued_bytes_ - (merge ? queue_.back().bytes.size() : 0);
+    if (max_queued_bytes_ != 0 && kept != 0 && kept + bytes.size() > max_queued_bytes_) return false;
+    queued_bytes_ = kept + bytes.size();
+    if (merge) {
       if (replaced) *replaced = queue_.back().tag;
       queue_.back().bytes = std::move(bytes);
       queue_.back().tag = tag;
@@ -23,6 +27,14 @@ bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merg
   }
   wake_.notify_one();
   return true;
+}
+
+void QueuedWriter::Finish() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finishing_ = true;
+  }
+  wake_.notify_one();
 }
 
 void QueuedWriter::Stop() {
@@ -47,13 +59,20 @@ void QueuedWriter::Run() {
     Item item;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      wake_.wait(lock, [this] { return stopping_ || finishing_ || !queue_.empty(); });
       if (stopping_) {
         queue_.clear();
+        queued_bytes_ = 0;
+        return;
+      }
+      if (queue_.empty()) {  // finishing, and all is written
+        lock.unlock();
+        stream_->ShutdownWrite();
         return;
       }
       item = std::move(queue_.front());
       queue_.pop_front();
+      queued_bytes_ -= item.bytes.size();
     }
     std::string error;
     if (stream_->Write(item.bytes.data(), item.bytes.size(), std::chrono::milliseconds(0), &error)) continue;
@@ -61,6 +80,7 @@ void QueuedWriter::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       failed_ = true;
       queue_.clear();
+      queued_bytes_ = 0;
     }
     if (on_fail_) on_fail_(error);
     return;

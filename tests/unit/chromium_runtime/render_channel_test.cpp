@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <thread>
 
@@ -112,16 +114,24 @@ struct SocketPair {
   int fds[2];
 };
 
-TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
+// Sent before the peer reads a byte: a sender that waited for the peer would never get past the
+// big document, which a socket cannot hold.
+TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSizeAndNoSenderWaits) {
   SocketPair pair;
   MessageChannel a(pair.End(0)), b(pair.End(1));
   const std::string big(3 << 20, 'x');  // many reads for one message
+  std::atomic<bool> sent{false};
   std::thread writer([&] {
     EXPECT_TRUE(a.Send({{"n", 1}}));
     EXPECT_TRUE(a.Send({{"big", big}}));
     EXPECT_TRUE(a.Send({{"text", "line\nbreak"}}));
     a.ShutdownWrite();
+    EXPECT_FALSE(a.Send({{"n", 2}})) << "sent after the write side was shut";
+    sent = true;
   });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!sent && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(sent.load()) << "a sender waited for the peer to read";
   Json m;
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_EQ(1, m["n"]);
@@ -129,8 +139,18 @@ TEST(MessageChannel, DocumentsArriveWholeAndInOrderWhateverTheirSize) {
   EXPECT_EQ(big, m["big"]);
   ASSERT_TRUE(b.Receive(&m));
   EXPECT_EQ("line\nbreak", m["text"]);
-  EXPECT_FALSE(b.Receive(&m));  // end of stream
+  EXPECT_FALSE(b.Receive(&m));  // end of stream, after everything sent before it
   writer.join();
+
+  // A peer that never reads gets a bounded queue: later documents are refused, not kept.
+  SocketPair stalled;
+  MessageChannel c(stalled.End(0), /*max_queued_bytes=*/1 << 20);
+  const std::string chunk(64 << 10, 'c');
+  int refused_at = -1;
+  for (int i = 0; i < 200 && refused_at < 0; ++i)
+    if (!c.Send({{"chunk", chunk}})) refused_at = i;
+  EXPECT_GT(refused_at, 0);
+  EXPECT_LT(refused_at, 100) << "about 1 MiB queued plus what the socket holds";
 }
 
 TEST(MessageChannel, TextsThatAreNotJsonAreSkippedAndBadTextIsReplaced) {
@@ -152,8 +172,11 @@ TEST(MessageChannel, SendingToAGonePeerFailsQuietly) {
   SocketPair pair;
   MessageChannel a(pair.End(0));
   close(pair.fds[1]);
-  // No SIGPIPE: the test process would die here.
-  EXPECT_FALSE(a.Send({{"n", 1}}) && a.Send({{"n", 2}}));
+  // No SIGPIPE: the test process would die here. The failed write is seen by later sends.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (a.Send({{"n", 1}}) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(a.Send({{"n", 2}}));
 }
 
 TEST(MessageChannel, ShutdownWakesABlockedReader) {
