@@ -1,5 +1,7 @@
 #include "common/utf.h"
 
+#include <cstdint>
+
 namespace mvcommon {
 namespace {
 
@@ -103,14 +105,30 @@ void WriteUtf16(char32_t cp, std::u16string* out) {
 
 void WriteUtf32(char32_t cp, std::u32string* out) { out->push_back(cp); }
 
-// Decodes with `read`, re-encodes with `write`, replacing what does not decode.
+uint32_t CodeUnit(char c) { return static_cast<unsigned char>(c); }
+uint32_t CodeUnit(char16_t c) { return c; }
+uint32_t CodeUnit(char32_t c) { return c; }
+
+// Decodes with `read`, re-encodes with `write`, replacing what does not decode. Runs of ASCII,
+// most of any address or page text, are copied unit for unit: a 100 MB address must not hold the
+// game for seconds.
 template <typename Src, typename Out, typename Read, typename Write>
 bool Convert(const Src* src, size_t len, Out* out, Read read, Write write) {
   out->clear();
   if (!src) return true;
+  out->reserve(len);
   bool ok = true;
   size_t i = 0;
   while (i < len) {
+    size_t ascii_end = i;
+    while (ascii_end < len && CodeUnit(src[ascii_end]) < 0x80) ++ascii_end;
+    if (ascii_end != i) {
+      const size_t at = out->size();
+      out->resize(at + (ascii_end - i));
+      auto* dst = &(*out)[at];
+      for (; i < ascii_end; ++i) *dst++ = static_cast<typename Out::value_type>(src[i]);
+      continue;
+    }
     char32_t cp;
     if (read(src, len, &i, &cp)) {
       write(cp, out);

@@ -1,5 +1,6 @@
 // Browser creation, navigation and closing. The members hold no state of their own: every
 // object of the class acts on the library-wide registry and current handler.
+#include <cstring>
 #include <string>
 
 #include <windows.h>
@@ -11,7 +12,12 @@
 
 namespace {
 
-CefString FromUtf8(const char* text) { return CefString(text ? std::string(text) : std::string()); }
+// Straight from the caller's text: an address may be a hundred megabytes.
+CefString FromUtf8(const char* text) {
+  CefString out;
+  if (text) cef_string_utf8_to_utf16(text, std::strlen(text), out.GetWritableStruct());
+  return out;
+}
 
 CefRefPtr<CefBrowser> CurrentBrowser() {
   CefRefPtr<SimpleHandler> current = mvcef::State().current;
