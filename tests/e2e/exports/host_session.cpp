@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,8 +35,19 @@ std::map<std::string, int>& Answers() {
   return answers;
 }
 
+// Boxes wait unanswered while held (guarded by AnswersMutex).
+bool boxes_held = false;
+int boxes_waiting = 0;
+std::condition_variable& BoxesReleased() {
+  static std::condition_variable released;
+  return released;
+}
+
 int AnswerBox(void*, HWND, const char* text, const char*, UINT) {
-  std::lock_guard<std::mutex> lock(AnswersMutex());
+  std::unique_lock<std::mutex> lock(AnswersMutex());
+  ++boxes_waiting;
+  BoxesReleased().wait(lock, [] { return !boxes_held; });
+  --boxes_waiting;
   auto it = Answers().find(text ? text : "");
   return it == Answers().end() ? IDOK : it->second;
 }
@@ -95,6 +107,24 @@ LoadedLibrary* StartedLibrary() { return Started(); }
 void SetMessageBoxAnswer(const std::string& text, int button) {
   std::lock_guard<std::mutex> lock(AnswersMutex());
   Answers()[text] = button;
+}
+
+HeldMessageBoxes::HeldMessageBoxes() {
+  std::lock_guard<std::mutex> lock(AnswersMutex());
+  boxes_held = true;
+}
+
+HeldMessageBoxes::~HeldMessageBoxes() {
+  {
+    std::lock_guard<std::mutex> lock(AnswersMutex());
+    boxes_held = false;
+  }
+  BoxesReleased().notify_all();
+}
+
+int HeldMessageBoxes::waiting() const {
+  std::lock_guard<std::mutex> lock(AnswersMutex());
+  return boxes_waiting;
 }
 
 void ClearMessageBoxAnswers() {

@@ -50,6 +50,17 @@ LoadedLibrary* StartedLibrary();
 void SetMessageBoxAnswer(const std::string& text, int button);
 void ClearMessageBoxAnswers();
 
+// While one lives, message boxes stay open, as a modal box waits for the player: the engine's
+// thread that shows one waits in it.
+class HeldMessageBoxes {
+ public:
+  HeldMessageBoxes();
+  ~HeldMessageBoxes();
+  HeldMessageBoxes(const HeldMessageBoxes&) = delete;
+  HeldMessageBoxes& operator=(const HeldMessageBoxes&) = delete;
+  int waiting() const;  // boxes open now
+};
+
 struct ShownBox {
   HWND owner = nullptr;
   UINT type = 0;
