@@ -29,7 +29,7 @@ struct RenderLog {
   std::map<std::string, int64> context_frames;  // frame URL file name -> frame id
   std::vector<std::thread::id> threads;
   std::vector<int> message_sources;
-  int released = 0;
+  std::map<int, int> released;  // browser id -> contexts released
 };
 RenderLog& Log() {
   static RenderLog log;
@@ -85,9 +85,9 @@ class RenderSide : public CefRenderProcessHandler {
     Log().context_frames[url.substr(url.rfind('/') + 1)] = frame->GetIdentifier();
     Log().threads.push_back(std::this_thread::get_id());
   }
-  void OnContextReleased(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefV8Context> context) override {
+  void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame>, CefRefPtr<CefV8Context> context) override {
     std::lock_guard<std::mutex> lock(Log().m);
-    if (context->GetGlobal()->HasValue("nativeAdd")) ++Log().released;
+    if (browser && context->GetGlobal()->HasValue("nativeAdd")) ++Log().released[browser->GetIdentifier()];
   }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source,
                                 CefRefPtr<CefProcessMessage> message) override {
@@ -244,20 +244,17 @@ TEST_F(PageBridge, RenderSideWritesOfTheFlagReachThePage) {
 TEST_F(PageBridge, ClosingTheBrowserReleasesTheContextsOfItsFrames) {
   ASSERT_NE(WaitForText(browser_, "sum=").find("sum=42"), std::string::npos);
   ASSERT_TRUE(client_->WaitFor([&] { return client_->messages.size() >= 2; }));  // the iframe ran too
-  int before;
-  {
-    std::lock_guard<std::mutex> lock(Log().m);
-    before = Log().released;
-  }
+  // Counted for this browser alone: an earlier test's browser may still be releasing its own.
+  const int id = browser_->GetIdentifier();
   browser_->GetHost()->CloseBrowser(true);
   browser_ = nullptr;
-  bool released = false;
-  for (auto end = std::chrono::steady_clock::now() + 10s; !released && std::chrono::steady_clock::now() < end;) {
+  int released = 0;
+  for (auto end = std::chrono::steady_clock::now() + 30s; released < 2 && std::chrono::steady_clock::now() < end;) {
     std::this_thread::sleep_for(50ms);
     std::lock_guard<std::mutex> lock(Log().m);
-    released = Log().released == before + 2;  // main frame and iframe
+    released = Log().released[id];
   }
-  EXPECT_TRUE(released);
+  EXPECT_EQ(released, 2) << "main frame and iframe";
 }
 
 }  // namespace
