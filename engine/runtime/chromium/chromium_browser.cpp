@@ -166,15 +166,20 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   // from the same renderer before any answer from its document. A navigation to the same address,
   // not a reload: the page's first load must look like one to its scripts, and Chromium replaces
   // the history entry instead of adding one.
+  // A navigation the client asked for meanwhile replaces the document anyway; loading it again
+  // then would cancel the client's.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
+  const unsigned asked = navigations_asked_.load();
   EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",
-                  [self, render](const std::string& answer) {
-                    if (answer.size() < 2 || !self->client_) return;
+                  [self, render, asked](const std::string& answer) {
+                    if (answer.size() < 2 || !self->client_ || self->navigations_asked_.load() != asked) return;
                     const bool bridged = answer[0] == '+';
                     const std::string href = answer.substr(1);
                     if (href == "about:blank") return;
-                    if (self->main_frame_navigated_ && (bridged || !render)) return;
+                    // The bridge runs first in every document made after the set-up: one that
+                    // has it needs nothing, whatever this thread has heard of its commit yet.
+                    if (bridged || (self->main_frame_navigated_ && !render)) return;
                     DebugLog("browser %d: %s committed before its set-up; loading it again", self->id_, href.c_str());
                     self->Send("Page.navigate", {{"url", href}});
                   });
@@ -183,11 +188,13 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
 // --- navigation and state
 
 void ChromiumBrowser::GoBack() {
+  NoteNavigationAsked();
   const int entry = loads_.BackEntry();
   if (entry >= 0) Send("Page.navigateToHistoryEntry", {{"entryId", entry}});
 }
 
 void ChromiumBrowser::GoForward() {
+  NoteNavigationAsked();
   const int entry = loads_.ForwardEntry();
   if (entry >= 0) Send("Page.navigateToHistoryEntry", {{"entryId", entry}});
 }
@@ -200,8 +207,14 @@ bool ChromiumBrowser::IsLoading() {
   return loads_.IsLoading();
 }
 
-void ChromiumBrowser::Reload() { Send("Page.reload"); }
-void ChromiumBrowser::ReloadIgnoreCache() { Send("Page.reload", {{"ignoreCache", true}}); }
+void ChromiumBrowser::Reload() {
+  NoteNavigationAsked();
+  Send("Page.reload");
+}
+void ChromiumBrowser::ReloadIgnoreCache() {
+  NoteNavigationAsked();
+  Send("Page.reload", {{"ignoreCache", true}});
+}
 void ChromiumBrowser::StopLoad() { Send("Page.stopLoading"); }
 
 bool ChromiumBrowser::IsSame(CefRefPtr<CefBrowser> that) {

@@ -14,6 +14,7 @@
 // thread.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -133,6 +134,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // Whether a page's event (its method and raw text) means anything to a browser: the rest need
   // not even be parsed. Any thread.
   static bool WantsEvent(std::string_view method, std::string_view text);
+  // Any thread: the client asked the main frame for another document (an address, history, a
+  // reload).
+  void NoteNavigationAsked() { navigations_asked_.fetch_add(1); }
   // Any thread: runs `task` on the UI thread, keeping this browser alive until it has run.
   bool PostToUi(std::function<void()> task, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
 
@@ -209,6 +213,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
     uint32_t buttons_down = 0;  // EVENTFLAG_*_MOUSE_BUTTON bits still pressed
     std::string composition;    // IME text being composed (UTF-8)
   } input_;
+
+  std::atomic<unsigned> navigations_asked_{0};  // any thread
 
   // UI thread.
   bool after_created_sent_ = false;

@@ -67,6 +67,8 @@ void ChromiumFrame::Evaluate(const std::string& expression, CefRefPtr<CefStringV
 }
 
 void ChromiumFrame::LoadURL(const CefString& url) {
+  if (IsMain())
+    if (CefRefPtr<ChromiumBrowser> owner = browser()) owner->NoteNavigationAsked();
   std::string address = url.ToString();
   if (std::optional<LoadError> refused = RefusedNavigation(devtools_id_, address)) {
     if (CefRefPtr<ChromiumBrowser> owner = browser())

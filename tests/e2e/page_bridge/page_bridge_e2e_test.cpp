@@ -246,13 +246,18 @@ TEST_F(PageBridge, ClosingTheBrowserReleasesTheContextsOfItsFrames) {
   ASSERT_TRUE(client_->WaitFor([&] { return client_->messages.size() >= 2; }));  // the iframe ran too
   // Counted for this browser alone: an earlier test's browser may still be releasing its own.
   const int id = browser_->GetIdentifier();
+  int before;
+  {
+    std::lock_guard<std::mutex> lock(Log().m);
+    before = Log().released[id];  // ids start again with each engine start
+  }
   browser_->GetHost()->CloseBrowser(true);
   browser_ = nullptr;
   int released = 0;
   for (auto end = std::chrono::steady_clock::now() + 30s; released < 2 && std::chrono::steady_clock::now() < end;) {
     std::this_thread::sleep_for(50ms);
     std::lock_guard<std::mutex> lock(Log().m);
-    released = Log().released[id];
+    released = Log().released[id] - before;
   }
   EXPECT_EQ(released, 2) << "main frame and iframe";
 }
