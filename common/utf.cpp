@@ -120,15 +120,8 @@ bool Convert(const Src* src, size_t len, Out* out, Read read, Write write) {
   bool ok = true;
   size_t i = 0;
   while (i < len) {
-    size_t ascii_end = i;
-    while (ascii_end < len && CodeUnit(src[ascii_end]) < 0x80) ++ascii_end;
-    if (ascii_end != i) {
-      const size_t at = out->size();
-      out->resize(at + (ascii_end - i));
-      auto* dst = &(*out)[at];
-      for (; i < ascii_end; ++i) *dst++ = static_cast<typename Out::value_type>(src[i]);
-      continue;
-    }
+    while (i < len && CodeUnit(src[i]) < 0x80) out->push_back(static_cast<typename Out::value_type>(src[i++]));
+    if (i == len) break;
     char32_t cp;
     if (read(src, len, &i, &cp)) {
       write(cp, out);
