@@ -159,15 +159,13 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
 void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   assert(OnUi());
   // A page target that reuses a running renderer may commit its document before it waits for us,
-  // so before our set-up: we saw no commit or load of it (no load callbacks, no screencast) and,
-  // with a render side, it has no bridge and its scripts ran without it. Load it once more, set
-  // up. The initial empty document (the usual case: the load starts once we let the target run)
-  // and a document whose commit we saw with its bridge are left alone. The commit's event comes
-  // from the same renderer before any answer from its document. A navigation to the same address,
-  // not a reload: the page's first load must look like one to its scripts, and Chromium replaces
-  // the history entry instead of adding one.
-  // A navigation the client asked for meanwhile replaces the document anyway; loading it again
-  // then would cancel the client's.
+  // so before our set-up: with a render side it has no bridge and its scripts ran without it;
+  // without one, we saw no commit of it (no load callbacks, no screencast). Load it once more, set
+  // up. Left alone: the initial empty document (the usual case: the load starts once we let the
+  // target run), a document with the bridge, and any document once the client has asked for a
+  // navigation (which replaces it anyway; loading it again would cancel the client's). A
+  // navigation to the same address, not a reload: the page's first load must look like one to its
+  // scripts, and Chromium replaces the history entry instead of adding one.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
   const unsigned asked = navigations_asked_.load();
