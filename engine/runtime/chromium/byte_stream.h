@@ -22,6 +22,10 @@ class ByteStream {
   // False, with the reason in `error`, when the peer is gone or stopped reading; never raises a
   // signal in the process.
   virtual bool Write(const char* data, size_t size, std::chrono::milliseconds timeout, std::string* error) = 0;
+  // Writes what fits without waiting: the bytes written (0 when there is no room), or -1 when the
+  // stream cannot write without waiting or the write failed (Write then tells why). Same thread
+  // rule as Write.
+  virtual long TryWrite(const char* data, size_t size) { return -1; }
   // Blocks until bytes come: their count, 0 at the end of the stream, -1 on a failure (reason in
   // `error`).
   virtual long Read(char* buffer, size_t size, std::string* error) = 0;

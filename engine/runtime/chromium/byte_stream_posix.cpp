@@ -54,6 +54,22 @@ class SocketStream : public ByteStream {
     return true;
   }
 
+  long TryWrite(const char* data, size_t size) override {
+    size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::send(write_fd_, data + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        done += static_cast<size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+      if (done == 0) return -1;
+      break;  // what was written stands; the rest fails in Write, which says why
+    }
+    return static_cast<long>(done);
+  }
+
   long Read(char* buffer, size_t size, std::string* error) override {
     for (;;) {
       const ssize_t n = ::read(read_fd_, buffer, size);

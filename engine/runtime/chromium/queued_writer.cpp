@@ -13,6 +13,19 @@ bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merg
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (stopping_ || failed_ || finishing_) return false;
+    if (queue_.empty() && !writing_) {
+      // Nothing ahead: written here, under the lock so no other write interleaves. Whatever does
+      // not fit goes first in the queue, where nothing merges into it.
+      const long written = stream_->TryWrite(bytes.data(), bytes.size());
+      if (written == static_cast<long>(bytes.size())) return true;
+      if (written > 0) {
+        bytes.erase(0, static_cast<size_t>(written));
+        queued_bytes_ = bytes.size();
+        queue_.push_back({std::move(bytes), tag, std::string()});
+        wake_.notify_one();
+        return true;
+      }
+    }
     const bool merge = !merge_key.empty() && !queue_.empty() && queue_.back().merge_key == merge_key;
     const size_t kept = queued_bytes_ - (merge ? queue_.back().bytes.size() : 0);
     if (max_queued_bytes_ != 0 && kept != 0 && kept + bytes.size() > max_queued_bytes_) return false;
@@ -73,11 +86,14 @@ void QueuedWriter::Run() {
       item = std::move(queue_.front());
       queue_.pop_front();
       queued_bytes_ -= item.bytes.size();
+      writing_ = true;
     }
     std::string error;
-    if (stream_->Write(item.bytes.data(), item.bytes.size(), std::chrono::milliseconds(0), &error)) continue;
+    const bool written = stream_->Write(item.bytes.data(), item.bytes.size(), std::chrono::milliseconds(0), &error);
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      writing_ = false;
+      if (written) continue;
       failed_ = true;
       queue_.clear();
       queued_bytes_ = 0;

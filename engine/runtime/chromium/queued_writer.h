@@ -1,6 +1,8 @@
-// Writes messages to a byte stream on a thread of its own, so no caller ever waits for the peer to
-// read. A peer that reads slowly (or is stopped) only lets the queue grow; a message marked with a
-// merge key replaces the newest queued one with the same key, so a flood of pointer moves stays one
+// Writes messages to a byte stream without making any caller wait for the peer to read: a message
+// with nothing ahead of it goes out at once from the caller when the stream has room for it (no
+// thread hop on the input and acknowledgement path), everything else on a thread of its own. A
+// peer that reads slowly (or is stopped) only lets the queue grow; a message marked with a merge
+// key replaces the newest queued one with the same key, so a flood of pointer moves stays one
 // message while the stream is busy. Only a failed write (the peer closed the stream, or the stream
 // was shut down) ends it: there is no write timeout. A bound on the queued bytes keeps a peer that
 // never reads from growing the writer's process without end.
@@ -63,6 +65,7 @@ class QueuedWriter {
   std::condition_variable wake_;
   std::deque<Item> queue_;  // the front is not being written; the writer pops before writing
   size_t queued_bytes_ = 0;  // of the messages in queue_
+  bool writing_ = false;     // the writer thread is writing a popped message
   bool stopping_ = false;
   bool finishing_ = false;
   bool failed_ = false;

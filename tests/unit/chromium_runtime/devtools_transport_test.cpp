@@ -3,9 +3,14 @@
 
 #include "fake_devtools_peer.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
+
+#include "engine/runtime/chromium/queued_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +39,73 @@ TEST(MessageSplitter, SplitsOnNulAcrossChunks) {
       splitter.Feed(chunk.data(), chunk.size(), [&](std::string&& m) { got.push_back(m); });
     EXPECT_EQ(got, c.expected);
     EXPECT_EQ(splitter.pending_bytes(), c.pending);
+  }
+}
+
+// A stream that takes at most `room` bytes without waiting (-1: cannot write without waiting, as
+// the Windows pipe) and notes which thread wrote what.
+class RoomStream : public ByteStream {
+ public:
+  explicit RoomStream(long room) : room_(room) {}
+  long TryWrite(const char* data, size_t size) override {
+    if (room_ < 0) return -1;
+    const size_t n = std::min(size, static_cast<size_t>(room_));
+    Append(data, n);
+    return static_cast<long>(n);
+  }
+  bool Write(const char* data, size_t size, std::chrono::milliseconds, std::string*) override {
+    Append(data, size);
+    return true;
+  }
+  long Read(char*, size_t, std::string*) override { return 0; }
+  void ShutdownWrite() override {}
+  void Shutdown() override {}
+
+  // What was written once `bytes` have come, and whether any of it came from another thread than `caller`.
+  std::string WaitFor(size_t bytes, std::thread::id caller, bool* other_thread) {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait_for(lock, std::chrono::seconds(10), [&] { return written_.size() >= bytes; });
+    *other_thread = false;
+    for (std::thread::id id : writers_) *other_thread = *other_thread || id != caller;
+    return written_;
+  }
+
+ private:
+  void Append(const char* data, size_t size) {
+    if (size == 0) return;
+    std::lock_guard<std::mutex> lock(m_);
+    written_.append(data, size);
+    writers_.push_back(std::this_thread::get_id());
+    cv_.notify_all();
+  }
+  const long room_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::string written_;
+  std::vector<std::thread::id> writers_;
+};
+
+// A message with nothing ahead of it goes out from the caller (no wait for the writer thread to
+// wake); what does not fit, or cannot be written that way, follows from the writer thread, in order.
+TEST(QueuedWriter, WritesAtOnceWhenIdleAndQueuesTheRestInOrder) {
+  const struct {
+    long room;
+    bool all_from_caller;
+  } cases[] = {{1 << 20, true}, {5, false}, {0, false}, {-1, false}};
+  const std::vector<std::string> messages = {"first message", "second", "third and last"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.room);
+    RoomStream stream(c.room);
+    QueuedWriter writer(&stream, nullptr);
+    std::string expected;
+    for (const std::string& m : messages) {
+      EXPECT_TRUE(writer.Push(m));
+      expected += m;
+    }
+    bool other_thread = false;
+    EXPECT_EQ(stream.WaitFor(expected.size(), std::this_thread::get_id(), &other_thread), expected);
+    EXPECT_EQ(other_thread, !c.all_from_caller);
+    writer.Stop();
   }
 }
 
