@@ -55,6 +55,17 @@ void FrameDecoder::Submit(std::string&& jpeg_base64) {
   wake_.notify_one();
 }
 
+void FrameDecoder::DecodeNotBefore(std::chrono::steady_clock::time_point at) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  not_before_ = at;
+  wake_.notify_one();
+}
+
+std::chrono::nanoseconds FrameDecoder::decode_time() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return decode_time_;
+}
+
 bool FrameDecoder::TakeDecoded(DecodedFrame* out) {
   std::lock_guard<std::mutex> lock(mutex_);
   announced_ = false;
@@ -83,6 +94,12 @@ void FrameDecoder::Run() {
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || has_pending_; });
     if (stopping_) return;
+    const auto hold = not_before_;
+    if (std::chrono::steady_clock::now() < hold) {
+      // Frames that come meanwhile replace this one; a new time is looked at afresh.
+      wake_.wait_until(lock, hold, [&] { return stopping_ || not_before_ != hold; });
+      continue;
+    }
     text.swap(pending_);
     has_pending_ = false;
     DecodedFrame frame;
@@ -94,6 +111,7 @@ void FrameDecoder::Run() {
     frame.height = height_;
     lock.unlock();
 
+    const auto began = std::chrono::steady_clock::now();
     bool decoded = false;
     std::string error;
     // Nothing may leave this thread: a frame that cannot be had (corrupt, or no memory for it) is
@@ -108,8 +126,10 @@ void FrameDecoder::Run() {
       error = "unknown failure";
     }
     text.clear();
+    const auto took = std::chrono::steady_clock::now() - began;
 
     lock.lock();
+    decode_time_ = took;
     if (!decoded) {
       ++failed_;
       DebugLog("dropped an undecodable frame: %s", error.c_str());

@@ -1,9 +1,11 @@
 // Turns screencast frames (Base64 JPEG) into BGRA pictures of the view's size on a thread of its
 // own, so that neither the DevTools reader nor the UI thread waits for a decode. Only the newest
 // frame matters: one that arrives while another waits replaces it, and a decoded picture not yet
-// taken is replaced by a newer one. Pictures and their buffers are reused.
+// taken is replaced by a newer one. Frames can be held back until the painter is about to want
+// them, so that frames it would drop cost no decode. Pictures and their buffers are reused.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,11 @@ class FrameDecoder {
   void SetViewSize(int width, int height);
   // Any thread: the newest frame; `jpeg_base64` is taken, not copied.
   void Submit(std::string&& jpeg_base64);
+  // Any thread: a frame waiting is not decoded before `at` (one that comes later is decoded when it
+  // comes); a newer frame replaces it meanwhile. Decoding starts at once again when `at` has passed.
+  void DecodeNotBefore(std::chrono::steady_clock::time_point at);
+  // Any thread: how long the last decode took (0 before the first).
+  std::chrono::nanoseconds decode_time() const;
   // Any thread: the newest decoded picture into `out`, or false when there is none. The buffer
   // `out` held goes back to the decoder for later pictures.
   bool TakeDecoded(DecodedFrame* out);
@@ -60,6 +67,8 @@ class FrameDecoder {
   bool stopping_ = false;
   int width_ = 0;
   int height_ = 0;
+  std::chrono::steady_clock::time_point not_before_{};
+  std::chrono::nanoseconds decode_time_{0};
   std::string pending_;  // newest undecoded frame
   bool has_pending_ = false;
   DecodedFrame ready_;   // newest decoded picture

@@ -122,6 +122,8 @@ void PagePainter::OnDecoded() {
 void PagePainter::PaintNewest() {
   if (!decoder_ || !decoder_->TakeDecoded(&picture_)) return;
   slots_.Painted(std::chrono::steady_clock::now(), frame_rate_.load());
+  // Frames that would wait for the next slot anyway are decoded only just before it.
+  decoder_->DecodeNotBefore(slots_.DecodeFrom(decoder_->decode_time()));
   if (paint_) paint_(picture_);
 }
 

@@ -25,5 +25,11 @@ void PaintSlots::Painted(Clock::time_point now, int frame_rate) {
   next_ = now < next_ + interval ? next_ + interval : now + interval;
 }
 
+PaintSlots::Clock::time_point PaintSlots::DecodeFrom(std::chrono::nanoseconds decode_time) const {
+  // A quarter and a millisecond to spare: decodes vary, and a late one delays the paint.
+  if (decode_time < std::chrono::nanoseconds(0)) decode_time = std::chrono::nanoseconds(0);
+  return next_ - decode_time - decode_time / 4 - std::chrono::milliseconds(1);
+}
+
 }  // namespace chromium
 }  // namespace mvengine

@@ -21,6 +21,11 @@ class PaintSlots {
   // pause longer than a slot the grid starts anew at this paint.
   void Painted(Clock::time_point now, int frame_rate);
 
+  // When to start decoding the picture for the next slot, given how long a decode takes: just in
+  // time for the slot to open, so frames a newer one replaces before then are never decoded. In
+  // the past when the next slot is open already (an idle page: its next frame is decoded at once).
+  Clock::time_point DecodeFrom(std::chrono::nanoseconds decode_time) const;
+
  private:
   Clock::time_point next_{};  // where the next free slot opens
 };

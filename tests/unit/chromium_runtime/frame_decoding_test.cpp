@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -205,6 +207,27 @@ TEST(FrameDecoder, OnlyTheNewestFrameIsDecodedWhileTheThreadIsBusy) {
   EXPECT_EQ(picture.width, 32);
   EXPECT_EQ(picture.height, 16);
   EXPECT_EQ(picture.pixels.size(), 32u * 16 * 4);
+}
+
+// Frames held for a later paint slot are not decoded before it: one that a newer frame replaces
+// meanwhile (here a bad one, which would count as failed) costs nothing.
+TEST(FrameDecoder, AHeldFrameIsDecodedOnlyWhenItsTimeComesAndOnlyIfStillNewest) {
+  HeldDecoder held;
+  held.Release();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+  held.decoder.DecodeNotBefore(until);
+  held.decoder.Submit("not base64!");
+  std::this_thread::sleep_until(until - std::chrono::milliseconds(100));
+  EXPECT_EQ(held.decoder.failed(), 0u) << "decoded before its time";
+  held.decoder.Submit(HeldDecoder::Frame(kRed));
+  ASSERT_TRUE(held.WaitAnnounced(1));
+  EXPECT_GE(std::chrono::steady_clock::now(), until);
+  DecodedFrame picture;
+  ASSERT_TRUE(held.decoder.TakeDecoded(&picture));
+  EXPECT_TRUE(NearBgra(picture.pixels, 32, 4, 4, kRed));
+  EXPECT_EQ(held.decoder.failed(), 0u);
+  EXPECT_EQ(held.decoder.dropped(), 1u);
+  EXPECT_GT(held.decoder.decode_time().count(), 0);
 }
 
 TEST(FrameDecoder, BadFramesAreDroppedAndTheThreadGoesOnWithItsBuffersReused) {

@@ -188,7 +188,10 @@ TEST(PaintSlots, AtMostOnePaintPerSlotOnAGridThatLatePaintsDoNotShift) {
   const auto t0 = PaintSlots::Clock::time_point() + std::chrono::hours(1);
   PaintSlots slots;
   EXPECT_EQ(slots.Wait(t0), milliseconds(0));  // nothing painted yet
+  EXPECT_LE(slots.DecodeFrom(milliseconds(5)), t0);  // nor is a decode held back
   slots.Painted(t0, 30);
+  // The next slot's picture is decoded just in time: a 4 ms decode starts 4 + 1 + 1 ms before it.
+  EXPECT_EQ(slots.DecodeFrom(milliseconds(4)), t0 + std::chrono::nanoseconds(33333334) - milliseconds(6));
   // 1/30 s is 33.33 ms: 10 ms after a paint, 23.33 ms are left, so the wait is 24 ms, not 23.
   EXPECT_EQ(slots.Wait(t0 + milliseconds(10)), milliseconds(24));
   EXPECT_EQ(slots.Wait(t0 + microseconds(33333)), milliseconds(1));
@@ -202,8 +205,9 @@ TEST(PaintSlots, AtMostOnePaintPerSlotOnAGridThatLatePaintsDoNotShift) {
 }
 
 TEST(PaintSlots, PaintingAsSoonAsAllowedKeepsTheRateAskedFor) {
-  // Pictures come every 18 ms (Chromium's own pace on a busy page); each paint waits for its slot
-  // as the painter does, with the delay rounded up to whole milliseconds.
+  // Pictures come every 18 ms (Chromium's own pace on a busy page) and take 4 ms to decode. As in
+  // the painter, the newest picture is decoded once DecodeFrom allows, and its paint waits for the
+  // slot, the delay rounded up to whole milliseconds.
   const struct {
     int rate, paints_in_10_s;
   } cases[] = {{30, 300}, {0, 300}, {-5, 300}, {10, 100}, {60, 556}, {1000, 556}};
@@ -213,12 +217,16 @@ TEST(PaintSlots, PaintingAsSoonAsAllowedKeepsTheRateAskedFor) {
     PaintSlots slots;
     int paints = 0;
     auto now = t0;
+    const auto every = std::chrono::milliseconds(18), decode = std::chrono::milliseconds(4);
     while (now < t0 + std::chrono::seconds(10)) {
+      now = std::max(now, slots.DecodeFrom(decode));
+      const auto picture = now - (now - t0) % every;  // the newest one there
+      now += decode;
       now += slots.Wait(now);
       if (now >= t0 + std::chrono::seconds(10)) break;
       slots.Painted(now, c.rate);
       ++paints;
-      now += std::chrono::milliseconds(18) - (now - t0) % std::chrono::milliseconds(18);  // the next picture
+      now = std::max(now, picture + every);  // the next picture
     }
     // 60 a second is a slot of 16.67 ms, shorter than the pictures' 18: every picture is painted.
     EXPECT_NEAR(paints, c.paints_in_10_s, 1);
