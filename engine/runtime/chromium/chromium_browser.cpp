@@ -163,9 +163,8 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   // without one, we saw no commit of it (no load callbacks, no screencast). Load it once more, set
   // up. Left alone: the initial empty document (the usual case: the load starts once we let the
   // target run), a document with the bridge, and any document once the client has asked for a
-  // navigation (which replaces it anyway; loading it again would cancel the client's). A
-  // navigation to the same address, not a reload: the page's first load must look like one to its
-  // scripts, and Chromium replaces the history entry instead of adding one.
+  // navigation (which replaces it anyway; loading it again would cancel the client's). See
+  // LoadAgain for how.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
   const unsigned asked = navigations_asked_.load();
@@ -179,7 +178,8 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
                     // has it needs nothing, whatever this thread has heard of its commit yet.
                     if (bridged || (self->main_frame_navigated_ && !render)) return;
                     DebugLog("browser %d: %s committed before its set-up; loading it again", self->id_, href.c_str());
-                    self->Send("Page.navigate", {{"url", href}});
+                    const ProtocolCommand again = LoadAgain(href);
+                    self->Send(again.method, again.params);
                   });
 }
 

@@ -17,6 +17,11 @@ std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const st
   return LoadError{frame_id, url, NetErrorCode(kInvalidUrl), kInvalidUrl};
 }
 
+ProtocolCommand LoadAgain(const std::string& href) {
+  if (href.find('#') != std::string::npos) return {"Page.reload", Json::object()};
+  return {"Page.navigate", {{"url", href}}};
+}
+
 void LoadTracker::OnRequestWillBeSent(const Json& params) {
   if (!IsDocument(params)) return;
   const Json& request = params.value("request", Json::object());

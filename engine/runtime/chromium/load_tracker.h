@@ -32,6 +32,16 @@ struct LoadError {
 // kMaxUrlChars); nothing when Chromium can be asked for it.
 std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const std::string& url);
 
+// The command that loads the committed document at `href` again as a new document. A navigation to
+// the same address looks like a first load to the page's scripts and replaces the history entry;
+// but with a fragment in the address it only scrolls (a same-document navigation, no new document),
+// so such a page is reloaded instead.
+struct ProtocolCommand {
+  std::string method;
+  Json params;
+};
+ProtocolCommand LoadAgain(const std::string& href);
+
 class LoadTracker {
  public:
   // Network events of documents (others are ignored).

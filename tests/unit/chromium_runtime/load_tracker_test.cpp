@@ -73,6 +73,17 @@ TEST(RefusedNavigation, OnlyAddressesLongerThanChromiumTakesFailAsAnInvalidUrl) 
   EXPECT_EQ(error->text, "net::ERR_INVALID_URL");
 }
 
+// A document loaded again must be a new one: navigating to an address with a fragment only scrolls.
+TEST(LoadAgain, AnAddressWithAFragmentIsReloadedAnyOtherNavigatedTo) {
+  for (const char* href : {"file:///p/solid.html", "http://a.test/b?q=1"}) {
+    const ProtocolCommand c = LoadAgain(href);
+    EXPECT_EQ(c.method, "Page.navigate") << href;
+    EXPECT_EQ(c.params, Json({{"url", href}})) << href;
+  }
+  for (const char* href : {"file:///p/solid.html#00ff00", "http://a.test/#", "http://a.test/?q=#x"})
+    EXPECT_EQ(LoadAgain(href).method, "Page.reload") << href;
+}
+
 TEST(LoadTracker, HistoryEntriesAroundTheCurrentOne) {
   struct Case {
     int index;
