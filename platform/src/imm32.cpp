@@ -21,6 +21,24 @@ Window* Owner(Model& m, HIMC himc) {
   return w == m.windows.end() ? nullptr : &w->second;
 }
 
+// Copies out the result string of himc's window for a GCS_RESULTSTR read; false, with `*none` the
+// call's answer, when there is nothing to give.
+bool ReadResult(HIMC himc, DWORD index, std::wstring* text, LONG* none) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  const Window* w = Owner(m, himc);
+  if (w == nullptr) {
+    *none = IMM_ERROR_GENERAL;
+    return false;
+  }
+  if (index != GCS_RESULTSTR || !w->has_ime_result) {
+    *none = 0;
+    return false;
+  }
+  *text = w->ime_result;
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -46,15 +64,10 @@ BOOL WINAPI ImmReleaseContext(HWND hWnd, HIMC hIMC) {
 }
 
 LONG WINAPI ImmGetCompositionStringA(HIMC hIMC, DWORD dwIndex, LPVOID lpBuf, DWORD dwBufLen) {
-  Model& m = Model::Get();
-  std::string text;
-  {
-    std::lock_guard<std::mutex> lock(m.mu);
-    const Window* w = Owner(m, hIMC);
-    if (w == nullptr) return IMM_ERROR_GENERAL;
-    if (dwIndex != GCS_RESULTSTR || !w->has_ime_result) return 0;
-    text = mvw32::Utf8FromWide(w->ime_result);
-  }
+  std::wstring result;
+  LONG none = 0;
+  if (!ReadResult(hIMC, dwIndex, &result, &none)) return none;
+  const std::string text = mvw32::Utf8FromWide(result);
   if (lpBuf == nullptr || dwBufLen == 0) return static_cast<LONG>(text.size());
   // Whole characters only: a cut sequence would decode as garbage.
   const size_t n = mvw32::Utf8PrefixLength(text, dwBufLen);
@@ -63,15 +76,9 @@ LONG WINAPI ImmGetCompositionStringA(HIMC hIMC, DWORD dwIndex, LPVOID lpBuf, DWO
 }
 
 LONG WINAPI ImmGetCompositionStringW(HIMC hIMC, DWORD dwIndex, LPVOID lpBuf, DWORD dwBufLen) {
-  Model& m = Model::Get();
   std::wstring text;
-  {
-    std::lock_guard<std::mutex> lock(m.mu);
-    const Window* w = Owner(m, hIMC);
-    if (w == nullptr) return IMM_ERROR_GENERAL;
-    if (dwIndex != GCS_RESULTSTR || !w->has_ime_result) return 0;
-    text = w->ime_result;
-  }
+  LONG none = 0;
+  if (!ReadResult(hIMC, dwIndex, &text, &none)) return none;
   if (lpBuf == nullptr || dwBufLen == 0) return static_cast<LONG>(text.size() * sizeof(wchar_t));
   const size_t units = std::min<size_t>(text.size(), dwBufLen / sizeof(wchar_t));
   std::memcpy(lpBuf, text.data(), units * sizeof(wchar_t));

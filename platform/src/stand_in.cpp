@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model.h"
 #include "text.h"
@@ -41,6 +42,51 @@ BOOL SetImeResult(HWND hwnd, std::wstring text) {
   w->ime_result = std::move(text);
   w->has_ime_result = true;
   return TRUE;
+}
+
+// A callback that stands for the user, and the pointer it is given; no user without a callback.
+template <typename Callback>
+void SetCallback(Callback Model::*callback, void* Model::*user, Callback value, void* value_user) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  m.*callback = value;
+  m.*user = value != nullptr ? value_user : nullptr;
+}
+
+// The message-box and shell-open records are read and cleared alike.
+template <typename Record>
+using Records = std::vector<Record> Model::*;
+
+template <typename Record>
+size_t RecordCount(Records<Record> records) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  return (m.*records).size();
+}
+
+template <typename Record, typename Info>
+BOOL GetRecordInfo(Records<Record> records, size_t index, Info* info) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  if (index >= (m.*records).size() || info == nullptr) return FALSE;
+  *info = (m.*records)[index].info;
+  return TRUE;
+}
+
+// `pick` gives the string for a field of a record, or null for no such field.
+template <typename Record, typename Pick>
+size_t GetRecordString(Records<Record> records, size_t index, int field, char* buffer, size_t size, Pick pick) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  const std::string* s = index < (m.*records).size() ? pick((m.*records)[index], field) : nullptr;
+  return s != nullptr ? CopyString(*s, buffer, size) : static_cast<size_t>(-1);
+}
+
+template <typename Record>
+void ClearRecords(Records<Record> records) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  (m.*records).clear();
 }
 
 }  // namespace
@@ -175,79 +221,45 @@ int mvw32_ime_context_refs(HWND hwnd) {
 }
 
 void mvw32_set_message_box_responder(mvw32_message_box_responder responder, void* user) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  m.responder = responder;
-  m.responder_user = responder != nullptr ? user : nullptr;
+  SetCallback(&Model::responder, &Model::responder_user, responder, user);
 }
 
-size_t mvw32_message_box_count(void) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  return m.message_boxes.size();
-}
+size_t mvw32_message_box_count(void) { return RecordCount(&Model::message_boxes); }
 
 BOOL mvw32_get_message_box(size_t index, mvw32_message_box_info* info) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  if (index >= m.message_boxes.size() || info == nullptr) return FALSE;
-  *info = m.message_boxes[index].info;
-  return TRUE;
+  return GetRecordInfo(&Model::message_boxes, index, info);
 }
 
 size_t mvw32_get_message_box_string(size_t index, int field, char* buffer, size_t size) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  if (index >= m.message_boxes.size() || field < 0 || field > 1) return static_cast<size_t>(-1);
-  const auto& box = m.message_boxes[index];
-  return CopyString(field == 0 ? box.text : box.caption, buffer, size);
+  return GetRecordString(&Model::message_boxes, index, field, buffer, size,
+                         [](const mvw32::MessageBoxRecord& box, int f) -> const std::string* {
+                           return f == 0 ? &box.text : f == 1 ? &box.caption : nullptr;
+                         });
 }
 
-void mvw32_clear_message_boxes(void) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  m.message_boxes.clear();
-}
+void mvw32_clear_message_boxes(void) { ClearRecords(&Model::message_boxes); }
 
 void mvw32_set_shell_open_handler(mvw32_shell_open_handler handler, void* user) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  m.shell_handler = handler;
-  m.shell_user = handler != nullptr ? user : nullptr;
+  SetCallback(&Model::shell_handler, &Model::shell_user, handler, user);
 }
 
-size_t mvw32_shell_open_count(void) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  return m.shell_opens.size();
-}
+size_t mvw32_shell_open_count(void) { return RecordCount(&Model::shell_opens); }
 
 BOOL mvw32_get_shell_open(size_t index, mvw32_shell_open_info* info) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  if (index >= m.shell_opens.size() || info == nullptr) return FALSE;
-  *info = m.shell_opens[index].info;
-  return TRUE;
+  return GetRecordInfo(&Model::shell_opens, index, info);
 }
 
 size_t mvw32_get_shell_open_string(size_t index, int field, char* buffer, size_t size) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  if (index >= m.shell_opens.size() || field < 0 || field > 3) return static_cast<size_t>(-1);
-  return CopyString(m.shell_opens[index].strings[field], buffer, size);
+  return GetRecordString(&Model::shell_opens, index, field, buffer, size,
+                         [](const mvw32::ShellOpenRecord& open, int f) -> const std::string* {
+                           return f >= 0 && f <= 3 ? &open.strings[f] : nullptr;
+                         });
 }
 
-void mvw32_clear_shell_opens(void) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  m.shell_opens.clear();
-}
+void mvw32_clear_shell_opens(void) { ClearRecords(&Model::shell_opens); }
 
 void mvw32_set_debug_sink(mvw32_debug_sink sink, void* user) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  m.debug_sink = sink;
-  m.debug_user = sink != nullptr ? user : nullptr;
+  SetCallback(&Model::debug_sink, &Model::debug_user, sink, user);
 }
 
 void mvw32_set_screen_size(int width, int height) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "model.h"
 #include "text.h"
@@ -27,6 +28,20 @@ uintptr_t HitTest(Model& m, const std::vector<uintptr_t>& ids, POINT p) {
 
 // Win32 refuses capture and focus for windows of other threads.
 bool OwnedByCaller(const Window* w) { return w != nullptr && w->thread == mvw32::CurrentThreadId(); }
+
+// Fills `*out` from hWnd's window with the model locked; FALSE for an unknown window or a null `out`.
+template <typename Out, typename Fill>
+BOOL FillFromWindow(HWND hwnd, Out* out, Fill fill) {
+  Model& m = Model::Get();
+  std::lock_guard<std::mutex> lock(m.mu);
+  const Window* w = m.Find(hwnd);
+  if (w == nullptr || out == nullptr) return FALSE;
+  fill(*w, *out);
+  return TRUE;
+}
+
+// Puts `hwnd` in a capture or focus slot; returns the window it held before.
+HWND Exchange(uintptr_t& slot, HWND hwnd) { return mvw32::Handle(std::exchange(slot, Id(hwnd))); }
 
 int ShowBox(HWND owner, std::string text, std::string caption, UINT type, bool ansi) {
   Model& m = Model::Get();
@@ -79,10 +94,7 @@ HWND WINAPI SetCapture(HWND hWnd) {
   Model& m = Model::Get();
   std::lock_guard<std::mutex> lock(m.mu);
   if (!OwnedByCaller(m.Find(hWnd))) return nullptr;
-  auto& state = m.CurrentThread();
-  const uintptr_t previous = state.capture;
-  state.capture = Id(hWnd);
-  return mvw32::Handle(previous);
+  return Exchange(m.CurrentThread().capture, hWnd);
 }
 
 HWND WINAPI GetCapture(void) {
@@ -105,10 +117,7 @@ HWND WINAPI SetFocus(HWND hWnd) {
     SetLastError(m.Find(hWnd) == nullptr ? ERROR_INVALID_WINDOW_HANDLE : ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  auto& state = m.CurrentThread();
-  const uintptr_t previous = state.focus;
-  state.focus = Id(hWnd);
-  return mvw32::Handle(previous);
+  return Exchange(m.CurrentThread().focus, hWnd);
 }
 
 HWND WINAPI GetFocus(void) {
@@ -159,41 +168,27 @@ HWND WINAPI WindowFromPoint(POINT Point) {
 }
 
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  const Window* w = m.Find(hWnd);
-  if (w == nullptr || lpPoint == nullptr) return FALSE;
-  lpPoint->x -= w->rect.left;
-  lpPoint->y -= w->rect.top;
-  return TRUE;
+  return FillFromWindow(hWnd, lpPoint, [](const Window& w, POINT& p) {
+    p.x -= w.rect.left;
+    p.y -= w.rect.top;
+  });
 }
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  const Window* w = m.Find(hWnd);
-  if (w == nullptr || lpPoint == nullptr) return FALSE;
-  lpPoint->x += w->rect.left;
-  lpPoint->y += w->rect.top;
-  return TRUE;
+  return FillFromWindow(hWnd, lpPoint, [](const Window& w, POINT& p) {
+    p.x += w.rect.left;
+    p.y += w.rect.top;
+  });
 }
 
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  const Window* w = m.Find(hWnd);
-  if (w == nullptr || lpRect == nullptr) return FALSE;
-  *lpRect = w->rect;
-  return TRUE;
+  return FillFromWindow(hWnd, lpRect, [](const Window& w, RECT& r) { r = w.rect; });
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-  Model& m = Model::Get();
-  std::lock_guard<std::mutex> lock(m.mu);
-  const Window* w = m.Find(hWnd);
-  if (w == nullptr || lpRect == nullptr) return FALSE;
-  *lpRect = RECT{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-  return TRUE;
+  return FillFromWindow(hWnd, lpRect, [](const Window& w, RECT& r) {
+    r = RECT{0, 0, w.rect.right - w.rect.left, w.rect.bottom - w.rect.top};
+  });
 }
 
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
