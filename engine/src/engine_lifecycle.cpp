@@ -3,6 +3,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/guarded.h"
 #include "engine/src/command_line.h"
 #include "engine/src/debug_line.h"
 #include "include/cef_app.h"
@@ -34,18 +35,15 @@ Engine& TheEngine() {
 }  // namespace
 
 void SetBrowserRuntimeFactory(BrowserRuntimeFactory factory) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  TheEngine().browser_factory = factory;
+  mvcommon::GuardedStore(TheEngine().mutex, TheEngine().browser_factory, factory);
 }
 
 void SetSubprocessRuntimeFactory(SubprocessRuntimeFactory factory) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  TheEngine().subprocess_factory = factory;
+  mvcommon::GuardedStore(TheEngine().mutex, TheEngine().subprocess_factory, factory);
 }
 
 void SetRestartAllowed(bool allowed) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  TheEngine().restart_allowed = allowed;
+  mvcommon::GuardedStore(TheEngine().mutex, TheEngine().restart_allowed, allowed);
 }
 
 namespace api {

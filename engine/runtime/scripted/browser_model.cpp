@@ -1,10 +1,14 @@
 #include "engine/runtime/scripted/browser_model.h"
 
+#include "common/guarded.h"
 #include "engine/runtime/scripted/call_recorder.h"
 #include "engine/runtime/scripted/world.h"
 
 namespace mvengine {
 namespace scripted {
+
+using mvcommon::GuardedCopy;
+using mvcommon::GuardedStore;
 
 BrowserModel::BrowserModel(int id, std::weak_ptr<World> world, CefRefPtr<CefClient> client, bool windowless,
                            CefWindowHandle window, int64 main_frame_id)
@@ -45,10 +49,7 @@ CefRefPtr<ScriptedBrowser> BrowserModel::Browser(CefProcessId side) {
   return side == PID_BROWSER ? browser_side_ : render_side_;
 }
 
-CefRefPtr<CefClient> BrowserModel::client() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return client_;
-}
+CefRefPtr<CefClient> BrowserModel::client() { return GuardedCopy(mutex_, client_); }
 
 void BrowserModel::DropClient() {
   CefRefPtr<CefClient> client;
@@ -62,6 +63,14 @@ CefRefPtr<ScriptedFrame> BrowserModel::MakeFrame(CefProcessId side, int64 frame_
   return new ScriptedFrame(shared_from_this(), side, frame_id, name, main);
 }
 
+void BrowserModel::ToLifeSpanHandler(const std::function<void(CefLifeSpanHandler&, CefBrowser*)>& call) {
+  CefRefPtr<CefClient> client = this->client();
+  CefRefPtr<ScriptedBrowser> browser = Browser(PID_BROWSER);
+  CefRefPtr<CefLifeSpanHandler> handler = client ? client->GetLifeSpanHandler() : NULL;
+  if (handler && browser)
+    call(*handler, browser.get());
+}
+
 CefRefPtr<ScriptedFrame> BrowserModel::MainFrame(CefProcessId side) { return Frame(side, 0); }
 
 CefRefPtr<ScriptedFrame> BrowserModel::Frame(CefProcessId side, int64 frame_id) {
@@ -73,18 +82,9 @@ CefRefPtr<ScriptedFrame> BrowserModel::Frame(CefProcessId side, int64 frame_id) 
   return it == frames.end() ? NULL : it->second;
 }
 
-std::vector<int64> BrowserModel::FrameIds() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<int64> ids;
-  for (const auto& f : browser_frames_)
-    ids.push_back(f.first);
-  return ids;
-}
+std::vector<int64> BrowserModel::FrameIds() { return mvcommon::GuardedKeys(mutex_, browser_frames_); }
 
-int64 BrowserModel::main_frame_id() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return main_frame_id_;
-}
+int64 BrowserModel::main_frame_id() { return GuardedCopy(mutex_, main_frame_id_); }
 
 void BrowserModel::SetMainFrameId(int64 frame_id) {
   CefRefPtr<ScriptedFrame> browser_main = MakeFrame(PID_BROWSER, frame_id, std::string(), true);
@@ -139,50 +139,17 @@ void BrowserModel::SetContext(int64 frame_id, CefRefPtr<CefV8Context> context) {
     contexts_.erase(frame_id);
 }
 
-bool BrowserModel::can_go_back() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return can_go_back_;
-}
-bool BrowserModel::can_go_forward() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return can_go_forward_;
-}
-bool BrowserModel::is_loading() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return is_loading_;
-}
-CefString BrowserModel::text() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return text_;
-}
-double BrowserModel::zoom() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return zoom_;
-}
-bool BrowserModel::closed() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return closed_;
-}
-void BrowserModel::set_can_go_back(bool v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  can_go_back_ = v;
-}
-void BrowserModel::set_can_go_forward(bool v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  can_go_forward_ = v;
-}
-void BrowserModel::set_is_loading(bool v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  is_loading_ = v;
-}
-void BrowserModel::set_text(const CefString& v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  text_ = v;
-}
-void BrowserModel::set_zoom(double v) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  zoom_ = v;
-}
+bool BrowserModel::can_go_back() { return GuardedCopy(mutex_, can_go_back_); }
+bool BrowserModel::can_go_forward() { return GuardedCopy(mutex_, can_go_forward_); }
+bool BrowserModel::is_loading() { return GuardedCopy(mutex_, is_loading_); }
+CefString BrowserModel::text() { return GuardedCopy(mutex_, text_); }
+double BrowserModel::zoom() { return GuardedCopy(mutex_, zoom_); }
+bool BrowserModel::closed() { return GuardedCopy(mutex_, closed_); }
+void BrowserModel::set_can_go_back(bool v) { GuardedStore(mutex_, can_go_back_, v); }
+void BrowserModel::set_can_go_forward(bool v) { GuardedStore(mutex_, can_go_forward_, v); }
+void BrowserModel::set_is_loading(bool v) { GuardedStore(mutex_, is_loading_, v); }
+void BrowserModel::set_text(const CefString& v) { GuardedStore(mutex_, text_, v); }
+void BrowserModel::set_zoom(double v) { GuardedStore(mutex_, zoom_, v); }
 bool BrowserModel::MarkClosed() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (closed_)

@@ -2,6 +2,7 @@
 // render-side CefBrowser/CefFrame objects that share its id.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,9 @@ class BrowserModel : public std::enable_shared_from_this<BrowserModel> {
   CefRefPtr<ScriptedBrowser> Browser(CefProcessId side);
   CefRefPtr<CefClient> client();
   void DropClient();
+  // Calls `call` with the client's life-span handler and the browser-side browser, when both exist
+  // (UI thread).
+  void ToLifeSpanHandler(const std::function<void(CefLifeSpanHandler&, CefBrowser*)>& call);
 
   CefRefPtr<ScriptedFrame> MainFrame(CefProcessId side);
   CefRefPtr<ScriptedFrame> Frame(CefProcessId side, int64 frame_id);  // 0: main frame

@@ -45,6 +45,21 @@ CefRefPtr<CefFrame> BrowserFrame(const Target& t, int64 frame_id) {
   return t.model->Frame(PID_BROWSER, frame_id).get();
 }
 
+// Runs `deliver(handler, t, outcome)` on the UI thread when the client gives the handler that `get`
+// names; the outcome's has_handler says whether it did.
+template <typename Outcome, typename Handler, typename Deliver>
+Outcome ToHandler(int browser_id, CefRefPtr<Handler> (CefClient::*get)(), Deliver&& deliver) {
+  Outcome outcome;
+  OnUi(browser_id, [&](Target& t) {
+    CefRefPtr<Handler> handler = (t.client.get()->*get)();
+    if (!handler)
+      return;
+    outcome.has_handler = true;
+    deliver(*handler, t, outcome);
+  });
+  return outcome;
+}
+
 class JSDialogCallback : public CefJSDialogCallback {
  public:
   explicit JSDialogCallback(DialogOutcome outcome) : outcome_(outcome) {}
@@ -216,65 +231,53 @@ bool ConsoleMessage(int browser_id, const std::string& message, const std::strin
 DialogOutcome JSDialog(int browser_id, cef_jsdialog_type_t type, const std::string& message,
                        const std::string& default_prompt, const std::string& origin_url,
                        const std::string& accept_lang) {
-  DialogOutcome outcome;
-  OnUi(browser_id, [&](Target& t) {
-    CefRefPtr<CefJSDialogHandler> handler = t.client->GetJSDialogHandler();
-    if (!handler)
-      return;
-    outcome.has_handler = true;
-    bool suppress = false;
-    outcome.handled = handler->OnJSDialog(t.browser, origin_url, accept_lang, type, message, default_prompt,
-                                          new JSDialogCallback(outcome), suppress);
-    outcome.suppress_message = suppress;
-  });
-  return outcome;
+  return ToHandler<DialogOutcome>(
+      browser_id, &CefClient::GetJSDialogHandler,
+      [&](CefJSDialogHandler& handler, Target& t, DialogOutcome& outcome) {
+        bool suppress = false;
+        outcome.handled = handler.OnJSDialog(t.browser, origin_url, accept_lang, type, message, default_prompt,
+                                             new JSDialogCallback(outcome), suppress);
+        outcome.suppress_message = suppress;
+      });
 }
 
 PopupOutcome Popup(int browser_id, const std::string& target_url, cef_window_open_disposition_t disposition,
                    bool user_gesture, int64 frame_id) {
-  PopupOutcome outcome;
-  OnUi(browser_id, [&](Target& t) {
-    CefRefPtr<CefLifeSpanHandler> handler = t.client->GetLifeSpanHandler();
-    if (!handler)
-      return;
-    outcome.has_handler = true;
-    CefPopupFeatures features;
-    CefWindowInfo window_info;
-    CefRefPtr<CefClient> client = t.client;
-    CefBrowserSettings settings;
-    bool no_javascript_access = false;
-    outcome.cancelled = handler->OnBeforePopup(t.browser, BrowserFrame(t, frame_id), target_url, CefString(),
-                                               disposition, user_gesture, features, window_info, client, settings,
-                                               &no_javascript_access);
-  });
-  return outcome;
+  return ToHandler<PopupOutcome>(
+      browser_id, &CefClient::GetLifeSpanHandler, [&](CefLifeSpanHandler& handler, Target& t, PopupOutcome& outcome) {
+        CefPopupFeatures features;
+        CefWindowInfo window_info;
+        CefRefPtr<CefClient> client = t.client;
+        CefBrowserSettings settings;
+        bool no_javascript_access = false;
+        outcome.cancelled = handler.OnBeforePopup(t.browser, BrowserFrame(t, frame_id), target_url, CefString(),
+                                                  disposition, user_gesture, features, window_info, client,
+                                                  settings, &no_javascript_access);
+      });
 }
 
 ContextMenuOutcome ContextMenu(int browser_id, int64 frame_id) {
-  ContextMenuOutcome outcome;
-  OnUi(browser_id, [&](Target& t) {
-    CefRefPtr<CefContextMenuHandler> handler = t.client->GetContextMenuHandler();
-    if (!handler)
-      return;
-    outcome.has_handler = true;
-    CefRefPtr<CefMenuModel> model = CreateMenuModel();
-    model->AddItem(MENU_ID_BACK, "Back");
-    model->AddItem(MENU_ID_FORWARD, "Forward");
-    model->AddItem(MENU_ID_RELOAD, "Reload");
-    model->AddSeparator();
-    model->AddItem(MENU_ID_PRINT, "Print...");
-    model->AddItem(MENU_ID_VIEW_SOURCE, "View source");
-    outcome.items_before = model->GetCount();
-    CefRefPtr<CefFrame> frame = BrowserFrame(t, frame_id);
-    CefRefPtr<CefContextMenuParams> params = CreateContextMenuParams(10, 10, "http://example.test/", std::string());
-    handler->OnBeforeContextMenu(t.browser, frame, params, model);
-    outcome.items_after = model->GetCount();
-    outcome.clear_calls = MenuModelClearCount(model);
-    // An emptied model shows no menu, so there is nothing to run.
-    if (model->GetCount() > 0)
-      outcome.run_handled = handler->RunContextMenu(t.browser, frame, params, model, new RunContextMenuCallback());
-  });
-  return outcome;
+  return ToHandler<ContextMenuOutcome>(
+      browser_id, &CefClient::GetContextMenuHandler,
+      [&](CefContextMenuHandler& handler, Target& t, ContextMenuOutcome& outcome) {
+        CefRefPtr<CefMenuModel> model = CreateMenuModel();
+        model->AddItem(MENU_ID_BACK, "Back");
+        model->AddItem(MENU_ID_FORWARD, "Forward");
+        model->AddItem(MENU_ID_RELOAD, "Reload");
+        model->AddSeparator();
+        model->AddItem(MENU_ID_PRINT, "Print...");
+        model->AddItem(MENU_ID_VIEW_SOURCE, "View source");
+        outcome.items_before = model->GetCount();
+        CefRefPtr<CefFrame> frame = BrowserFrame(t, frame_id);
+        CefRefPtr<CefContextMenuParams> params =
+            CreateContextMenuParams(10, 10, "http://example.test/", std::string());
+        handler.OnBeforeContextMenu(t.browser, frame, params, model);
+        outcome.items_after = model->GetCount();
+        outcome.clear_calls = MenuModelClearCount(model);
+        // An emptied model shows no menu, so there is nothing to run.
+        if (model->GetCount() > 0)
+          outcome.run_handled = handler.RunContextMenu(t.browser, frame, params, model, new RunContextMenuCallback());
+      });
 }
 
 bool KeyboardEvent(int browser_id, const CefKeyEvent& event) {
@@ -307,10 +310,9 @@ bool DeliverToRenderer(int browser_id, CefRefPtr<CefProcessMessage> message) {
     return false;
   bool result = false;
   world->RunOnRenderer([&] {
-    CefRefPtr<CefRenderProcessHandler> handler = world->render_handler();
-    CefRefPtr<ScriptedBrowser> render_browser = model->Browser(PID_RENDERER);
-    if (handler && render_browser)
-      result = handler->OnProcessMessageReceived(render_browser.get(), PID_BROWSER, message);
+    world->ToRenderHandler(*model, [&](CefRenderProcessHandler& handler, CefBrowser* browser) {
+      result = handler.OnProcessMessageReceived(browser, PID_BROWSER, message);
+    });
   });
   return result;
 }

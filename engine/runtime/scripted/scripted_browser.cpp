@@ -16,6 +16,20 @@ Call NewCall(CallKind kind, int browser_id, CefProcessId side) {
   return c;
 }
 
+// A call whose one detail is a flag (the answer given or the argument taken); returns the flag.
+bool RecordFlag(CallKind kind, int browser_id, CefProcessId side, bool flag) {
+  Call c = NewCall(kind, browser_id, side);
+  c.flag = flag;
+  RecordCall(std::move(c));
+  return flag;
+}
+
+void RecordNumber(CallKind kind, int browser_id, CefProcessId side, int number) {
+  Call c = NewCall(kind, browser_id, side);
+  c.number = number;
+  RecordCall(std::move(c));
+}
+
 }  // namespace
 
 ScriptedBrowser::ScriptedBrowser(std::shared_ptr<BrowserModel> model, CefProcessId side)
@@ -29,31 +43,19 @@ CefRefPtr<CefBrowserHost> ScriptedBrowser::GetHost() {
 }
 
 bool ScriptedBrowser::CanGoBack() {
-  bool answer = model_->can_go_back();
-  Call c = NewCall(CallKind::kCanGoBack, model_->id(), side_);
-  c.flag = answer;
-  RecordCall(std::move(c));
-  return answer;
+  return RecordFlag(CallKind::kCanGoBack, model_->id(), side_, model_->can_go_back());
 }
 
 void ScriptedBrowser::GoBack() { RecordCall(NewCall(CallKind::kGoBack, model_->id(), side_)); }
 
 bool ScriptedBrowser::CanGoForward() {
-  bool answer = model_->can_go_forward();
-  Call c = NewCall(CallKind::kCanGoForward, model_->id(), side_);
-  c.flag = answer;
-  RecordCall(std::move(c));
-  return answer;
+  return RecordFlag(CallKind::kCanGoForward, model_->id(), side_, model_->can_go_forward());
 }
 
 void ScriptedBrowser::GoForward() { RecordCall(NewCall(CallKind::kGoForward, model_->id(), side_)); }
 
 bool ScriptedBrowser::IsLoading() {
-  bool answer = model_->is_loading();
-  Call c = NewCall(CallKind::kIsLoading, model_->id(), side_);
-  c.flag = answer;
-  RecordCall(std::move(c));
-  return answer;
+  return RecordFlag(CallKind::kIsLoading, model_->id(), side_, model_->is_loading());
 }
 
 void ScriptedBrowser::Reload() { RecordCall(NewCall(CallKind::kReload, model_->id(), side_)); }
@@ -111,10 +113,9 @@ bool ScriptedBrowser::SendProcessMessage(CefProcessId target_process, CefRefPtr<
   if (target_process == PID_RENDERER) {
     World* w = world.get();
     world->PostRenderer([w, model, copy] {
-      CefRefPtr<CefRenderProcessHandler> handler = w->render_handler();
-      CefRefPtr<ScriptedBrowser> render_browser = model->Browser(PID_RENDERER);
-      if (handler && render_browser)
-        handler->OnProcessMessageReceived(render_browser.get(), PID_BROWSER, copy);
+      w->ToRenderHandler(*model, [&copy](CefRenderProcessHandler& handler, CefBrowser* browser) {
+        handler.OnProcessMessageReceived(browser, PID_BROWSER, copy);
+      });
     });
   } else {
     world->PostUi([model, copy] {
@@ -130,9 +131,7 @@ bool ScriptedBrowser::SendProcessMessage(CefProcessId target_process, CefRefPtr<
 CefRefPtr<CefBrowser> ScriptedBrowser::GetBrowser() { return this; }
 
 void ScriptedBrowser::CloseBrowser(bool force_close) {
-  Call c = NewCall(CallKind::kCloseBrowser, model_->id(), side_);
-  c.flag = force_close;
-  RecordCall(std::move(c));
+  RecordFlag(CallKind::kCloseBrowser, model_->id(), side_, force_close);
   if (!model_->MarkClosed())
     return;
   std::shared_ptr<World> world = model_->world();
@@ -140,29 +139,23 @@ void ScriptedBrowser::CloseBrowser(bool force_close) {
     return;
   std::shared_ptr<BrowserModel> model = model_;
   world->PostUi([model] {
-    CefRefPtr<CefClient> client = model->client();
-    CefRefPtr<ScriptedBrowser> browser = model->Browser(PID_BROWSER);
-    CefRefPtr<CefLifeSpanHandler> handler = client ? client->GetLifeSpanHandler() : NULL;
-    if (handler && browser) {
-      handler->DoClose(browser.get());
-      handler->OnBeforeClose(browser.get());
-    }
+    model->ToLifeSpanHandler([](CefLifeSpanHandler& handler, CefBrowser* browser) {
+      handler.DoClose(browser);
+      handler.OnBeforeClose(browser);
+    });
     // After OnBeforeClose the engine holds no reference to the client.
     model->DropClient();
   });
   World* w = world.get();
   world->PostRenderer([w, model] {
-    CefRefPtr<CefRenderProcessHandler> handler = w->render_handler();
-    CefRefPtr<ScriptedBrowser> render_browser = model->Browser(PID_RENDERER);
-    if (handler && render_browser)
-      handler->OnBrowserDestroyed(render_browser.get());
+    w->ToRenderHandler(*model, [](CefRenderProcessHandler& handler, CefBrowser* browser) {
+      handler.OnBrowserDestroyed(browser);
+    });
   });
 }
 
 void ScriptedBrowser::SetFocus(bool focus) {
-  Call c = NewCall(CallKind::kSetFocus, model_->id(), side_);
-  c.flag = focus;
-  RecordCall(std::move(c));
+  RecordFlag(CallKind::kSetFocus, model_->id(), side_, focus);
 }
 
 CefWindowHandle ScriptedBrowser::GetWindowHandle() { return model_->window(); }
@@ -183,9 +176,7 @@ bool ScriptedBrowser::IsWindowRenderingDisabled() { return model_->windowless();
 void ScriptedBrowser::WasResized() { RecordCall(NewCall(CallKind::kWasResized, model_->id(), side_)); }
 
 void ScriptedBrowser::WasHidden(bool hidden) {
-  Call c = NewCall(CallKind::kWasHidden, model_->id(), side_);
-  c.flag = hidden;
-  RecordCall(std::move(c));
+  RecordFlag(CallKind::kWasHidden, model_->id(), side_, hidden);
 }
 
 void ScriptedBrowser::NotifyScreenInfoChanged() {
@@ -193,9 +184,7 @@ void ScriptedBrowser::NotifyScreenInfoChanged() {
 }
 
 void ScriptedBrowser::Invalidate(PaintElementType type) {
-  Call c = NewCall(CallKind::kInvalidate, model_->id(), side_);
-  c.number = type;
-  RecordCall(std::move(c));
+  RecordNumber(CallKind::kInvalidate, model_->id(), side_, type);
 }
 
 void ScriptedBrowser::SendKeyEvent(const CefKeyEvent& event) {
@@ -230,9 +219,7 @@ void ScriptedBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX
 }
 
 void ScriptedBrowser::SendFocusEvent(bool setFocus) {
-  Call c = NewCall(CallKind::kSendFocusEvent, model_->id(), side_);
-  c.flag = setFocus;
-  RecordCall(std::move(c));
+  RecordFlag(CallKind::kSendFocusEvent, model_->id(), side_, setFocus);
 }
 
 void ScriptedBrowser::SendCaptureLostEvent() {
@@ -240,9 +227,7 @@ void ScriptedBrowser::SendCaptureLostEvent() {
 }
 
 void ScriptedBrowser::SetWindowlessFrameRate(int frame_rate) {
-  Call c = NewCall(CallKind::kSetWindowlessFrameRate, model_->id(), side_);
-  c.number = frame_rate;
-  RecordCall(std::move(c));
+  RecordNumber(CallKind::kSetWindowlessFrameRate, model_->id(), side_, frame_rate);
 }
 
 void ScriptedBrowser::ImeSetComposition(const CefString& text,
@@ -267,9 +252,7 @@ void ScriptedBrowser::ImeCommitText(const CefString& text, const CefRange& repla
 }
 
 void ScriptedBrowser::ImeFinishComposingText(bool keep_selection) {
-  Call c = NewCall(CallKind::kImeFinishComposingText, model_->id(), side_);
-  c.flag = keep_selection;
-  RecordCall(std::move(c));
+  RecordFlag(CallKind::kImeFinishComposingText, model_->id(), side_, keep_selection);
 }
 
 void ScriptedBrowser::ImeCancelComposition() {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "common/guarded.h"
 #include "engine/runtime/scripted/call_recorder.h"
 
 namespace mvengine {
@@ -118,21 +119,19 @@ void World::Shutdown() {
     std::shared_ptr<BrowserModel> model = Find(id);
     if (model && model->MarkClosed()) {
       ui_->Post([model] {
-        CefRefPtr<CefClient> client = model->client();
-        CefRefPtr<ScriptedBrowser> browser = model->Browser(PID_BROWSER);
-        CefRefPtr<CefLifeSpanHandler> handler = client ? client->GetLifeSpanHandler() : NULL;
-        if (handler && browser)
-          handler->OnBeforeClose(browser.get());
+        model->ToLifeSpanHandler([](CefLifeSpanHandler& handler, CefBrowser* browser) {
+          handler.OnBeforeClose(browser);
+        });
         model->DropClient();
       });
     }
   }
   renderer_->Post([this] {
     for (int id : BrowserIds()) {
-      std::shared_ptr<BrowserModel> model = Find(id);
-      CefRefPtr<ScriptedBrowser> render_browser = model ? model->Browser(PID_RENDERER) : NULL;
-      if (render_handler_ && render_browser)
-        render_handler_->OnBrowserDestroyed(render_browser.get());
+      if (std::shared_ptr<BrowserModel> model = Find(id))
+        ToRenderHandler(*model, [](CefRenderProcessHandler& handler, CefBrowser* browser) {
+          handler.OnBrowserDestroyed(browser);
+        });
     }
     render_handler_ = NULL;
   });
@@ -178,16 +177,12 @@ bool World::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient>
     browsers_[id] = model;
   }
   renderer_->Post([this, model] {
-    CefRefPtr<ScriptedBrowser> render_browser = model->Browser(PID_RENDERER);
-    if (render_handler_ && render_browser)
-      render_handler_->OnBrowserCreated(render_browser.get());
+    ToRenderHandler(*model, [](CefRenderProcessHandler& handler, CefBrowser* browser) {
+      handler.OnBrowserCreated(browser);
+    });
   });
   ui_->Post([model] {
-    CefRefPtr<CefClient> client = model->client();
-    CefRefPtr<ScriptedBrowser> browser = model->Browser(PID_BROWSER);
-    CefRefPtr<CefLifeSpanHandler> handler = client ? client->GetLifeSpanHandler() : NULL;
-    if (handler && browser)
-      handler->OnAfterCreated(browser.get());
+    model->ToLifeSpanHandler([](CefLifeSpanHandler& handler, CefBrowser* browser) { handler.OnAfterCreated(browser); });
   });
   return true;
 }
@@ -224,36 +219,30 @@ void World::WaitIdle() {
 
 CefRefPtr<CefRenderProcessHandler> World::render_handler() { return render_handler_; }
 
+void World::ToRenderHandler(BrowserModel& model,
+                            const std::function<void(CefRenderProcessHandler&, CefBrowser*)>& call) {
+  CefRefPtr<ScriptedBrowser> render_browser = model.Browser(PID_RENDERER);
+  if (render_handler_ && render_browser)
+    call(*render_handler_, render_browser.get());
+}
+
 std::shared_ptr<BrowserModel> World::Find(int browser_id) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = browsers_.find(browser_id);
   return it == browsers_.end() ? nullptr : it->second;
 }
 
-std::vector<int> World::BrowserIds() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  std::vector<int> ids;
-  for (const auto& b : browsers_)
-    ids.push_back(b.first);
-  return ids;
-}
+std::vector<int> World::BrowserIds() { return mvcommon::GuardedKeys(mutex_, browsers_); }
 
-std::shared_ptr<World> CurrentWorld() {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  return TheHooks().current;
-}
+std::shared_ptr<World> CurrentWorld() { return mvcommon::GuardedCopy(TheHooks().mutex, TheHooks().current); }
 
 void SetCurrentWorld(std::shared_ptr<World> world) {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  TheHooks().current = std::move(world);
+  mvcommon::GuardedStore(TheHooks().mutex, TheHooks().current, std::move(world));
 }
 
 CefWindowHandle WindowHandleFor(int browser_id) {
-  std::function<CefWindowHandle(int)> provider;
-  {
-    std::lock_guard<std::mutex> lock(TheHooks().mutex);
-    provider = TheHooks().window_provider;
-  }
+  const std::function<CefWindowHandle(int)> provider =
+      mvcommon::GuardedCopy(TheHooks().mutex, TheHooks().window_provider);
   return provider ? provider(browser_id) : DefaultWindowHandle(browser_id);
 }
 
@@ -264,10 +253,7 @@ int64 TakeMainFrameId(int browser_id) {
   return id != 0 ? id : 1000 * static_cast<int64>(browser_id) + 1;
 }
 
-int SubprocessExitCode() {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  return TheHooks().subprocess_exit_code;
-}
+int SubprocessExitCode() { return mvcommon::GuardedCopy(TheHooks().mutex, TheHooks().subprocess_exit_code); }
 
 void ResetHooks() {
   std::lock_guard<std::mutex> lock(TheHooks().mutex);
@@ -277,18 +263,15 @@ void ResetHooks() {
 }
 
 void SetWindowHandleProvider(std::function<CefWindowHandle(int browser_id)> provider) {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  TheHooks().window_provider = std::move(provider);
+  mvcommon::GuardedStore(TheHooks().mutex, TheHooks().window_provider, std::move(provider));
 }
 
 void SetNextMainFrameId(int64 frame_id) {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  TheHooks().next_main_frame_id = frame_id;
+  mvcommon::GuardedStore(TheHooks().mutex, TheHooks().next_main_frame_id, frame_id);
 }
 
 void SetSubprocessExitCode(int exit_code) {
-  std::lock_guard<std::mutex> lock(TheHooks().mutex);
-  TheHooks().subprocess_exit_code = exit_code;
+  mvcommon::GuardedStore(TheHooks().mutex, TheHooks().subprocess_exit_code, exit_code);
 }
 
 std::unique_ptr<BrowserRuntime> CreateBrowserRuntime() {

@@ -37,6 +37,9 @@ class World : public std::enable_shared_from_this<World> {
 
   // The application's render-process handler; renderer thread only.
   CefRefPtr<CefRenderProcessHandler> render_handler();
+  // Calls `call` with the render handler and `model`'s render-side browser, when both exist
+  // (renderer thread).
+  void ToRenderHandler(BrowserModel& model, const std::function<void(CefRenderProcessHandler&, CefBrowser*)>& call);
 
   std::shared_ptr<BrowserModel> Find(int browser_id);
   std::vector<int> BrowserIds();
