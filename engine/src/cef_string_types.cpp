@@ -87,45 +87,46 @@ int CompareBytes(const char* a, const char* b, size_t n) {
   return CompareUnits(reinterpret_cast<const unsigned char*>(a), reinterpret_cast<const unsigned char*>(b), n);
 }
 
+// wchar_t holds UTF-32 units (Linux) or UTF-16 units (Windows); conversions to it go through a
+// string of those units, copied unit for unit.
 #if WCHAR_MAX > 0xFFFF
-// wchar_t is UTF-32.
+using WideUnit = char32_t;
+#else
+using WideUnit = char16_t;
+#endif
+
+const WideUnit* Units(const wchar_t* src) { return reinterpret_cast<const WideUnit*>(src); }
+
+template <typename Src>
+bool ToWide(bool (*convert)(const Src*, size_t, std::basic_string<WideUnit>*), const Src* src, size_t len,
+            std::wstring* out) {
+  std::basic_string<WideUnit> units;
+  const bool ok = convert(src, len, &units);
+  out->assign(units.begin(), units.end());
+  return ok;
+}
+
+#if WCHAR_MAX > 0xFFFF
 bool WideToU16(const wchar_t* src, size_t len, std::u16string* out) {
-  return mvcommon::Utf32ToUtf16(reinterpret_cast<const char32_t*>(src), len, out);
+  return mvcommon::Utf32ToUtf16(Units(src), len, out);
 }
 bool U16ToWide(const char16_t* src, size_t len, std::wstring* out) {
-  std::u32string tmp;
-  bool ok = mvcommon::Utf16ToUtf32(src, len, &tmp);
-  out->assign(tmp.begin(), tmp.end());
-  return ok;
+  return ToWide(mvcommon::Utf16ToUtf32, src, len, out);
 }
-bool WideToU8(const wchar_t* src, size_t len, std::string* out) {
-  return mvcommon::Utf32ToUtf8(reinterpret_cast<const char32_t*>(src), len, out);
-}
-bool U8ToWide(const char* src, size_t len, std::wstring* out) {
-  std::u32string tmp;
-  bool ok = mvcommon::Utf8ToUtf32(src, len, &tmp);
-  out->assign(tmp.begin(), tmp.end());
-  return ok;
-}
+bool WideToU8(const wchar_t* src, size_t len, std::string* out) { return mvcommon::Utf32ToUtf8(Units(src), len, out); }
+bool U8ToWide(const char* src, size_t len, std::wstring* out) { return ToWide(mvcommon::Utf8ToUtf32, src, len, out); }
 #else
-// wchar_t is UTF-16: wide and UTF-16 are the same units, copied as is.
+// Wide and UTF-16 are the same units, copied as is.
 bool WideToU16(const wchar_t* src, size_t len, std::u16string* out) {
-  out->assign(reinterpret_cast<const char16_t*>(src), src ? len : 0);
+  out->assign(Units(src), src ? len : 0);
   return true;
 }
 bool U16ToWide(const char16_t* src, size_t len, std::wstring* out) {
   out->assign(reinterpret_cast<const wchar_t*>(src), src ? len : 0);
   return true;
 }
-bool WideToU8(const wchar_t* src, size_t len, std::string* out) {
-  return mvcommon::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), len, out);
-}
-bool U8ToWide(const char* src, size_t len, std::wstring* out) {
-  std::u16string tmp;
-  bool ok = mvcommon::Utf8ToUtf16(src, len, &tmp);
-  out->assign(tmp.begin(), tmp.end());
-  return ok;
-}
+bool WideToU8(const wchar_t* src, size_t len, std::string* out) { return mvcommon::Utf16ToUtf8(Units(src), len, out); }
+bool U8ToWide(const char* src, size_t len, std::wstring* out) { return ToWide(mvcommon::Utf8ToUtf16, src, len, out); }
 #endif
 
 int Store(bool ok, const std::u16string& s, cef_string_utf16_t* output) {
@@ -139,6 +140,23 @@ int Store(bool ok, const std::string& s, cef_string_utf8_t* output) {
 int Store(bool ok, const std::wstring& s, cef_string_wide_t* output) {
   int set = cef_string_wide_set(s.data(), s.size(), output, 1);
   return (ok && set) ? 1 : 0;
+}
+
+// 1 when both the conversion and the store went well; the output holds the text either way.
+template <typename Src, typename Text, typename Output>
+int ConvertInto(bool (*convert)(const Src*, size_t, Text*), const Src* src, size_t len, Output* output) {
+  Text text;
+  const bool ok = convert(src, len, &text);
+  return Store(ok, text, output);
+}
+
+// ASCII bytes widened one for one.
+template <typename Text, typename Output>
+int WidenAscii(const char* src, size_t len, Output* output) {
+  Text text;
+  for (size_t i = 0; src && i < len; ++i)
+    text.push_back(static_cast<typename Text::value_type>(static_cast<unsigned char>(src[i])));
+  return Store(true, text, output);
 }
 
 }  // namespace
@@ -170,47 +188,29 @@ CEF_EXPORT int cef_string_utf16_cmp(const cef_string_utf16_t* str1, const cef_st
 }
 
 CEF_EXPORT int cef_string_wide_to_utf8(const wchar_t* src, size_t src_len, cef_string_utf8_t* output) {
-  std::string s;
-  bool ok = WideToU8(src, src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(WideToU8, src, src_len, output);
 }
 CEF_EXPORT int cef_string_utf8_to_wide(const char* src, size_t src_len, cef_string_wide_t* output) {
-  std::wstring s;
-  bool ok = U8ToWide(src, src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(U8ToWide, src, src_len, output);
 }
 CEF_EXPORT int cef_string_wide_to_utf16(const wchar_t* src, size_t src_len, cef_string_utf16_t* output) {
-  std::u16string s;
-  bool ok = WideToU16(src, src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(WideToU16, src, src_len, output);
 }
 CEF_EXPORT int cef_string_utf16_to_wide(const char16* src, size_t src_len, cef_string_wide_t* output) {
-  std::wstring s;
-  bool ok = U16ToWide(reinterpret_cast<const char16_t*>(src), src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(U16ToWide, reinterpret_cast<const char16_t*>(src), src_len, output);
 }
 CEF_EXPORT int cef_string_utf8_to_utf16(const char* src, size_t src_len, cef_string_utf16_t* output) {
-  std::u16string s;
-  bool ok = mvcommon::Utf8ToUtf16(src, src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(mvcommon::Utf8ToUtf16, src, src_len, output);
 }
 CEF_EXPORT int cef_string_utf16_to_utf8(const char16* src, size_t src_len, cef_string_utf8_t* output) {
-  std::string s;
-  bool ok = mvcommon::Utf16ToUtf8(reinterpret_cast<const char16_t*>(src), src_len, &s);
-  return Store(ok, s, output);
+  return ConvertInto(mvcommon::Utf16ToUtf8, reinterpret_cast<const char16_t*>(src), src_len, output);
 }
 
 CEF_EXPORT int cef_string_ascii_to_wide(const char* src, size_t src_len, cef_string_wide_t* output) {
-  std::wstring s;
-  for (size_t i = 0; src && i < src_len; ++i)
-    s.push_back(static_cast<wchar_t>(static_cast<unsigned char>(src[i])));
-  return Store(true, s, output);
+  return WidenAscii<std::wstring>(src, src_len, output);
 }
 CEF_EXPORT int cef_string_ascii_to_utf16(const char* src, size_t src_len, cef_string_utf16_t* output) {
-  std::u16string s;
-  for (size_t i = 0; src && i < src_len; ++i)
-    s.push_back(static_cast<char16_t>(static_cast<unsigned char>(src[i])));
-  return Store(true, s, output);
+  return WidenAscii<std::u16string>(src, src_len, output);
 }
 
 CEF_EXPORT cef_string_userfree_wide_t cef_string_userfree_wide_alloc() { return new cef_string_wide_t(); }
