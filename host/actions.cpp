@@ -50,74 +50,58 @@ bool ParseInts(std::string_view text, size_t count, long low, long high, int* ou
   return true;
 }
 
+// Positions travel as signed 16-bit words in the messages.
+constexpr long kMinPos = -32768, kMaxPos = 32767;
+
+// Fills `action` from one item; returns what was expected when the item does not parse, else "".
+std::string ParseItem(const std::string& verb, const std::string& argument, bool has_argument, Action& action) {
+  if (verb == "click" || verb == "wheel") {
+    const bool wheel = verb == "wheel";
+    int values[3];
+    if (!ParseInts(argument, wheel ? 3 : 2, kMinPos, kMaxPos, values)) {
+      return wheel ? "expected wheel:X,Y,DELTA" : "expected click:X,Y";
+    }
+    action.kind = wheel ? Action::kWheel : Action::kClick;
+    action.x = values[0];
+    action.y = values[1];
+    if (wheel) action.delta = values[2];
+  } else if (verb == "type" || verb == "ime") {
+    if (!has_argument) return "expected " + verb + ":TEXT";
+    action.kind = verb == "type" ? Action::kType : Action::kIme;
+    action.text = argument;
+  } else if (verb == "wait") {
+    if (!ParseInt(argument, 0, 600000, action.milliseconds)) return "expected wait:MILLISECONDS (0 to 600000)";
+    action.kind = Action::kWait;
+  } else if (verb == "load") {
+    if (argument.empty()) return "expected load:URL";
+    action.kind = Action::kLoad;
+    action.text = argument;
+  } else if (verb == "back" || verb == "forward" || verb == "reload") {
+    if (has_argument) return "takes no argument";
+    action.kind = verb == "back" ? Action::kBack : verb == "forward" ? Action::kForward : Action::kReload;
+  } else {
+    return "unknown action (click, type, ime, wheel, wait, load, back, forward, reload)";
+  }
+  return "";
+}
+
 }  // namespace
 
 ActionParse ParseActions(std::string_view list) {
   ActionParse result;
   std::vector<std::string> items = SplitItems(list, result.error);
   if (!result.error.empty()) return result;
-  // Positions travel as signed 16-bit words in the messages.
-  constexpr long kMinPos = -32768, kMaxPos = 32767;
 
   for (const std::string& item : items) {
     if (item.empty()) continue;
     const size_t colon = item.find(':');
     const std::string verb = item.substr(0, colon);
     const std::string argument = colon == std::string::npos ? std::string() : item.substr(colon + 1);
-    const bool has_argument = colon != std::string::npos;
     Action action;
-    auto fail = [&](const std::string& why) {
+    const std::string why = ParseItem(verb, argument, colon != std::string::npos, action);
+    if (!why.empty()) {
       result.error = "action \"" + item + "\": " + why;
       result.actions.clear();
-    };
-
-    if (verb == "click") {
-      int xy[2];
-      if (!ParseInts(argument, 2, kMinPos, kMaxPos, xy)) {
-        fail("expected click:X,Y");
-        return result;
-      }
-      action.kind = Action::kClick;
-      action.x = xy[0];
-      action.y = xy[1];
-    } else if (verb == "wheel") {
-      int values[3];
-      if (!ParseInts(argument, 3, kMinPos, kMaxPos, values)) {
-        fail("expected wheel:X,Y,DELTA");
-        return result;
-      }
-      action.kind = Action::kWheel;
-      action.x = values[0];
-      action.y = values[1];
-      action.delta = values[2];
-    } else if (verb == "type" || verb == "ime") {
-      if (!has_argument) {
-        fail("expected " + verb + ":TEXT");
-        return result;
-      }
-      action.kind = verb == "type" ? Action::kType : Action::kIme;
-      action.text = argument;
-    } else if (verb == "wait") {
-      if (!ParseInt(argument, 0, 600000, action.milliseconds)) {
-        fail("expected wait:MILLISECONDS (0 to 600000)");
-        return result;
-      }
-      action.kind = Action::kWait;
-    } else if (verb == "load") {
-      if (argument.empty()) {
-        fail("expected load:URL");
-        return result;
-      }
-      action.kind = Action::kLoad;
-      action.text = argument;
-    } else if (verb == "back" || verb == "forward" || verb == "reload") {
-      if (has_argument) {
-        fail("takes no argument");
-        return result;
-      }
-      action.kind = verb == "back" ? Action::kBack : verb == "forward" ? Action::kForward : Action::kReload;
-    } else {
-      fail("unknown action (click, type, ime, wheel, wait, load, back, forward, reload)");
       return result;
     }
     result.actions.push_back(action);

@@ -55,9 +55,7 @@ bool BrowserHost::Start(void* library_handle, const std::string& url, int width,
 void BrowserHost::Stop() {
   if (!started_) return;
   started_ = false;
-  api_.fnmvPackCefDllDoClose();
-  api_.fnmvPackCefDllUninitializeCef();
-  if (window_) api_.mvw32_destroy_window(window_);
+  ShutDown(api_, window_);
   window_ = nullptr;
 }
 

@@ -12,6 +12,12 @@ std::vector<std::string> BindLibrary(LibraryApi& api, SymbolLookup lookup, void*
   return missing;
 }
 
+void ShutDown(const LibraryApi& api, HWND window) {
+  api.fnmvPackCefDllDoClose();
+  api.fnmvPackCefDllUninitializeCef();
+  if (window) api.mvw32_destroy_window(window);
+}
+
 std::string DefaultLibraryPath(const std::string& executable) {
   const size_t slash = executable.rfind('/');
   const std::string folder = slash == std::string::npos ? std::string(".") : executable.substr(0, slash);

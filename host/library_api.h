@@ -65,6 +65,10 @@ struct LibraryApi {
 using SymbolLookup = void* (*)(void* context, const char* name);
 std::vector<std::string> BindLibrary(LibraryApi& api, SymbolLookup lookup, void* context);
 
+// Closes the browser, shuts the engine down and destroys the handler window (if any), in the
+// order a game does on exit.
+void ShutDown(const LibraryApi& api, HWND window);
+
 // The library the host loads by default: libmvcefdll.so in the folder of `executable`.
 std::string DefaultLibraryPath(const std::string& executable);
 

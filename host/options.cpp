@@ -43,6 +43,12 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 
 enum LongOnly { kStartTimeout = 1000 };
 
+// `result` with the error for an option value that does not parse.
+OptionsParse& Refused(OptionsParse& result, const std::string& expected) {
+  result.error = expected + ", got \"" + optarg + "\"";
+  return result;
+}
+
 }  // namespace
 
 OptionsParse ParseCommandLine(int argc, char* const* argv) {
@@ -71,29 +77,21 @@ OptionsParse ParseCommandLine(int argc, char* const* argv) {
         o.library = optarg;
         break;
       case 's':
-        if (!ParseSize(optarg, o.width, o.height)) {
-          result.error = std::string("--size: expected WIDTHxHEIGHT, each 16 to 8192, got \"") + optarg + "\"";
-          return result;
-        }
+        if (!ParseSize(optarg, o.width, o.height))
+          return Refused(result, "--size: expected WIDTHxHEIGHT, each 16 to 8192");
         break;
       case 'f':
-        if (!ParseLong(optarg, 1, 1000000, value)) {
-          result.error = std::string("--frames: expected a count of at least 1, got \"") + optarg + "\"";
-          return result;
-        }
+        if (!ParseLong(optarg, 1, 1000000, value))
+          return Refused(result, "--frames: expected a count of at least 1");
         o.frames = static_cast<int>(value);
         break;
       case 't':
-        if (!ParseSeconds(optarg, o.seconds)) {
-          result.error = std::string("--seconds: expected 0 to 86400, got \"") + optarg + "\"";
-          return result;
-        }
+        if (!ParseSeconds(optarg, o.seconds))
+          return Refused(result, "--seconds: expected 0 to 86400");
         break;
       case kStartTimeout:
-        if (!ParseSeconds(optarg, o.start_timeout) || o.start_timeout <= 0) {
-          result.error = std::string("--start-timeout: expected seconds above 0, got \"") + optarg + "\"";
-          return result;
-        }
+        if (!ParseSeconds(optarg, o.start_timeout) || o.start_timeout <= 0)
+          return Refused(result, "--start-timeout: expected seconds above 0");
         break;
       case 'o':
         o.out = optarg;
@@ -103,10 +101,8 @@ OptionsParse ParseCommandLine(int argc, char* const* argv) {
         }
         break;
       case 'z':
-        if (!ParseLong(optarg, 10, 500, value)) {
-          result.error = std::string("--zoom: expected a percentage from 10 to 500, got \"") + optarg + "\"";
-          return result;
-        }
+        if (!ParseLong(optarg, 10, 500, value))
+          return Refused(result, "--zoom: expected a percentage from 10 to 500");
         o.zoom = static_cast<int>(value);
         break;
       case 'a': {

@@ -148,9 +148,7 @@ class GameHost {
   void Stop() {
     if (!started_) return;
     started_ = false;
-    api_.fnmvPackCefDllDoClose();
-    api_.fnmvPackCefDllUninitializeCef();
-    if (window_) api_.mvw32_destroy_window(window_);
+    mvhost::ShutDown(api_, window_);
     window_ = nullptr;
   }
   ~GameHost() { Stop(); }
