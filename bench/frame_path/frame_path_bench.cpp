@@ -59,14 +59,20 @@ struct Frame {
   std::vector<unsigned char> src, dst;
 };
 
-void BM_Memcpy(benchmark::State& state) {
-  Frame f(state);
+// Runs `copy` once an iteration and counts the frame's bytes.
+template <typename Copy>
+void MeasureCopy(benchmark::State& state, const Frame& f, Copy copy) {
   for (auto _ : state) {
-    std::memcpy(f.dst.data(), f.src.data(), f.bytes);
+    copy();
     benchmark::DoNotOptimize(f.dst.data());
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes));
+}
+
+void BM_Memcpy(benchmark::State& state) {
+  Frame f(state);
+  MeasureCopy(state, f, [&] { std::memcpy(f.dst.data(), f.src.data(), f.bytes); });
 }
 BENCHMARK(BM_Memcpy)->Apply(FrameSizes);
 
@@ -74,14 +80,11 @@ BENCHMARK(BM_Memcpy)->Apply(FrameSizes);
 void BM_TwoMemcpyChain(benchmark::State& state) {
   Frame f(state);
   std::vector<unsigned char> mid(f.bytes, 1);
-  for (auto _ : state) {
+  MeasureCopy(state, f, [&] {
     std::memcpy(mid.data(), f.src.data(), f.bytes);
     benchmark::ClobberMemory();
     std::memcpy(f.dst.data(), mid.data(), f.bytes);
-    benchmark::DoNotOptimize(f.dst.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * f.bytes));
+  });
 }
 BENCHMARK(BM_TwoMemcpyChain)->Apply(FrameSizes);
 
