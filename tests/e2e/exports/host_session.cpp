@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/stand_in_string.h"
+
 namespace exports_e2e {
 namespace {
 
@@ -134,18 +136,10 @@ void ClearMessageBoxAnswers() {
 
 namespace {
 std::string BoxString(const Api& api, size_t index, int field) {
-  const size_t length = api.mvw32_get_message_box_string(index, field, nullptr, 0);
-  if (length == static_cast<size_t>(-1)) return std::string();
-  std::vector<char> buffer(length + 1, '\0');
-  api.mvw32_get_message_box_string(index, field, buffer.data(), buffer.size());
-  return std::string(buffer.data(), length);
+  return mvtest::StandInString(api.mvw32_get_message_box_string, index, field);
 }
 std::string ShellString(const Api& api, size_t index, int field) {
-  const size_t length = api.mvw32_get_shell_open_string(index, field, nullptr, 0);
-  if (length == static_cast<size_t>(-1)) return std::string();
-  std::vector<char> buffer(length + 1, '\0');
-  api.mvw32_get_shell_open_string(index, field, buffer.data(), buffer.size());
-  return std::string(buffer.data(), length);
+  return mvtest::StandInString(api.mvw32_get_shell_open_string, index, field);
 }
 }  // namespace
 

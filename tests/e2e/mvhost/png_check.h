@@ -1,12 +1,13 @@
 // Reads a PNG back for the end-to-end checks.
 #pragma once
 
-#include <png.h>
-
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "tests/support/png_read.h"
 
 namespace mvhost_test {
 
@@ -17,15 +18,11 @@ struct Picture {
 };
 
 inline Picture ReadPng(const std::string& path) {
+  mvtest::PngPixels pixels = mvtest::ReadPngPixels(path, PNG_FORMAT_RGB);
   Picture p;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return p;
-  image.format = PNG_FORMAT_RGB;
-  p.rgb.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, p.rgb.data(), 0, nullptr)) return Picture();
-  p.width = static_cast<int>(image.width);
-  p.height = static_cast<int>(image.height);
+  p.width = pixels.width;
+  p.height = pixels.height;
+  p.rgb = std::move(pixels.bytes);
   return p;
 }
 

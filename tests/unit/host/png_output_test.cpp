@@ -1,31 +1,14 @@
 #include "host/png_output.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "tests/support/png_read.h"
+
 namespace mvhost {
 namespace {
-
-struct Decoded {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgba;
-};
-
-Decoded Read(const std::string& path) {
-  Decoded d;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return d;
-  image.format = PNG_FORMAT_RGBA;
-  d.rgba.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, d.rgba.data(), 0, nullptr)) return Decoded();
-  d.width = static_cast<int>(image.width);
-  d.height = static_cast<int>(image.height);
-  return d;
-}
 
 TEST(PngOutput, WritesTheFrameInRgbOrder) {
   // 3 x 2 BGRA: each pixel distinct, so swapped channels or rows show.
@@ -35,7 +18,7 @@ TEST(PngOutput, WritesTheFrameInRgbOrder) {
   };
   const std::string path = ::testing::TempDir() + "mvhost_png_test.png";
   ASSERT_EQ(WriteFramePng(path, bgra.data(), 3, 2), "");
-  const Decoded d = Read(path);
+  const mvtest::PngPixels d = mvtest::ReadPngPixels(path, PNG_FORMAT_RGBA);
   std::remove(path.c_str());
   ASSERT_EQ(d.width, 3);
   ASSERT_EQ(d.height, 2);
@@ -43,7 +26,7 @@ TEST(PngOutput, WritesTheFrameInRgbOrder) {
       255, 0, 0, 255,  0, 255, 0, 255,  0, 0, 255, 255,
       30, 20, 10, 255, 60, 50, 40, 255, 90, 80, 70, 255,
   };
-  EXPECT_EQ(d.rgba, expected);
+  EXPECT_EQ(d.bytes, expected);
 }
 
 TEST(PngOutput, ReportsWhatWentWrong) {

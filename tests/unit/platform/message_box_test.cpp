@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mvwin32/stand_in.h"
+#include "tests/support/stand_in_string.h"
 
 namespace {
 
@@ -30,12 +31,7 @@ struct Responder {
 };
 
 std::string BoxString(size_t index, int field) {
-  const size_t n = mvw32_get_message_box_string(index, field, nullptr, 0);
-  if (n == static_cast<size_t>(-1)) return "<missing>";
-  std::string s(n + 1, '\0');
-  mvw32_get_message_box_string(index, field, &s[0], s.size());
-  s.resize(n);
-  return s;
+  return mvtest::StandInString(mvw32_get_message_box_string, index, field, "<missing>");
 }
 
 class MessageBoxTest : public ::testing::Test {
