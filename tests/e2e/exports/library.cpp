@@ -15,7 +15,7 @@ bool OpenLibrary(const std::string& path, LoadedLibrary* out, std::string* error
 #define EXPORTS_E2E_BIND(name, type)                                  \
   out->api.name = reinterpret_cast<type>(::dlsym(handle, #name));     \
   if (!out->api.name) missing.push_back(#name);
-  MVHOST_LIBRARY_EXPORTS(EXPORTS_E2E_BIND)
+  MVHOST_LIBRARY_FUNCTIONS(EXPORTS_E2E_BIND)
   EXPORTS_E2E_STAND_IN_FUNCTIONS(EXPORTS_E2E_BIND)
 #undef EXPORTS_E2E_BIND
   if (!missing.empty()) {
