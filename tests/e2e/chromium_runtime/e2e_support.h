@@ -2,12 +2,18 @@
 #pragma once
 
 #include <dirent.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/runtime/chromium/chromium_launcher.h"
@@ -23,38 +29,65 @@ inline LaunchOptions Options() {
   return options;
 }
 
-inline int CountProcessesMentioning(const std::string& marker) {
-  int count = 0;
+// Calls `visit` with the /proc folder of every process.
+inline void ForEachProcess(const std::function<void(const std::string& folder)>& visit) {
   DIR* proc = ::opendir("/proc");
-  if (!proc) return 0;
+  if (!proc) return;
   while (dirent* entry = ::readdir(proc)) {
-    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-    std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
-    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!cmdline.empty() && cmdline.find(marker) != std::string::npos) ++count;
+    if (entry->d_name[0] >= '0' && entry->d_name[0] <= '9') visit(std::string("/proc/") + entry->d_name);
   }
   ::closedir(proc);
+}
+
+inline std::string CommandLineOf(const std::string& folder) {
+  std::ifstream in(folder + "/cmdline", std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline int CountProcessesMentioning(const std::string& marker) {
+  int count = 0;
+  ForEachProcess([&](const std::string& folder) {
+    const std::string cmdline = CommandLineOf(folder);
+    if (!cmdline.empty() && cmdline.find(marker) != std::string::npos) ++count;
+  });
   return count;
+}
+
+// Chromium processes started by this process (direct children running chromium).
+inline std::vector<int> ChildChromiums() {
+  std::vector<int> pids;
+  const std::string self = std::to_string(::getpid());
+  ForEachProcess([&](const std::string& folder) {
+    std::ifstream stat(folder + "/stat");
+    std::string pid, comm, state, ppid;
+    stat >> pid >> comm >> state >> ppid;
+    if (ppid != self || state == "Z") return;
+    if (CommandLineOf(folder).find("mvcef-chromium-") != std::string::npos) pids.push_back(std::stoi(pid));
+  });
+  return pids;
 }
 
 // The folder of the bundled test pages.
 inline std::string PagesDir() { return MVCEF_TEST_PAGES_DIR; }
 
-}  // namespace e2e
-}  // namespace chromium
-}  // namespace mvengine
+// Binds `fd` to a free loopback port and returns the port.
+inline int BindLoopback(int fd) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  return ntohs(addr.sin_port);
+}
 
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <thread>
-
-namespace mvengine {
-namespace chromium {
-namespace e2e {
+// A loopback port nobody listens on (connections are refused).
+inline int ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int port = BindLoopback(fd);
+  ::close(fd);
+  return port;
+}
 
 // A loopback HTTP server that answers every request with a page (by default a
 // small fixed one; `page` chooses one by path) and counts the requests it
@@ -64,13 +97,7 @@ class LoopbackServer {
   using PageForPath = std::function<std::string(const std::string& path)>;
   explicit LoopbackServer(PageForPath page = nullptr) : page_(std::move(page)) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
+    port_ = BindLoopback(fd_);
     ::listen(fd_, 16);
     thread_ = std::thread([this] {
       for (;;) {
@@ -113,55 +140,6 @@ class LoopbackServer {
   std::atomic<int> connections_{0};
   std::thread thread_;
 };
-
-}  // namespace e2e
-}  // namespace chromium
-}  // namespace mvengine
-
-namespace mvengine {
-namespace chromium {
-namespace e2e {
-
-// Chromium processes started by this process (direct children running chromium).
-inline std::vector<int> ChildChromiums() {
-  std::vector<int> pids;
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return pids;
-  const std::string self = std::to_string(::getpid());
-  while (dirent* entry = ::readdir(proc)) {
-    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-    std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-    std::string pid, comm, state, ppid;
-    stat >> pid >> comm >> state >> ppid;
-    if (ppid != self || state == "Z") continue;
-    std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
-    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (cmdline.find("mvcef-chromium-") != std::string::npos) pids.push_back(std::stoi(pid));
-  }
-  ::closedir(proc);
-  return pids;
-}
-
-}  // namespace e2e
-}  // namespace chromium
-}  // namespace mvengine
-
-namespace mvengine {
-namespace chromium {
-namespace e2e {
-
-// A loopback port nobody listens on (connections are refused).
-inline int ClosedPort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(fd);
-  return ntohs(addr.sin_port);
-}
 
 }  // namespace e2e
 }  // namespace chromium
