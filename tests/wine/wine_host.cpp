@@ -154,6 +154,19 @@ std::wstring ModulePath(HMODULE module) {
   return path;
 }
 
+// Starts the engine in client mode with a game window and a blank 400x300 browser in it; returns
+// the browser's id.
+int StartBlankBrowser(Library& lib, HWND* game) {
+  lib.Install();
+  lib.InitializeCef(reinterpret_cast<HINSTANCE>(lib.dll), true);
+  *game = MakeWindow(L"game", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 420, 320, nullptr);
+  RECT view = {0, 0, 400, 300};
+  lib.CreateBrowser(view, "about:blank", *game, nullptr);
+  const int id = lib.WaitBrowser(10000);
+  Check(id != 0, "the engine reported the browser");
+  return id;
+}
+
 // Rule A (windowed) looks beside the library, rule B (client mode) one folder up.
 void PathScenario(bool client_mode) {
   Library lib;
@@ -336,13 +349,8 @@ bool BoxAnswerer::answered;
 
 void DialogScenario() {
   Library lib;
-  lib.Install();
-  lib.InitializeCef(reinterpret_cast<HINSTANCE>(lib.dll), true);
-  HWND game = MakeWindow(L"game", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 420, 320, nullptr);
-  RECT view = {0, 0, 400, 300};
-  lib.CreateBrowser(view, "about:blank", game, nullptr);
-  const int id = lib.WaitBrowser(10000);
-  Check(id != 0, "the engine reported the browser");
+  HWND game = nullptr;
+  const int id = StartBlankBrowser(lib, &game);
   UINT_PTR timer = SetTimer(nullptr, 0, 50, BoxAnswerer::Tick);
 
   struct Case {
@@ -375,13 +383,8 @@ void DialogScenario() {
 // The shell side is checked by the script that runs us: it owns the fake xdg-open's log.
 void PopupScenario() {
   Library lib;
-  lib.Install();
-  lib.InitializeCef(reinterpret_cast<HINSTANCE>(lib.dll), true);
-  HWND game = MakeWindow(L"game", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 420, 320, nullptr);
-  RECT view = {0, 0, 400, 300};
-  lib.CreateBrowser(view, "about:blank", game, nullptr);
-  const int id = lib.WaitBrowser(10000);
-  Check(id != 0, "the engine reported the browser");
+  HWND game = nullptr;
+  const int id = StartBlankBrowser(lib, &game);
   int cancelled = -1;
   RunWhilePumping([&] { cancelled = lib.Popup(id, "file:///etc/hostname"); });
   Check(cancelled == 1, "a file: popup is cancelled");
