@@ -5,27 +5,16 @@
 namespace mvhost {
 namespace {
 
-Action Make(Action::Kind kind, int x = 0, int y = 0, int delta = 0, int ms = 0, std::string text = "") {
-  Action a;
-  a.kind = kind;
-  a.x = x;
-  a.y = y;
-  a.delta = delta;
-  a.milliseconds = ms;
-  a.text = std::move(text);
-  return a;
-}
-
 TEST(Actions, ParsesEachKind) {
   const ActionParse parsed =
       ParseActions("click:10,-20;type:hi there;ime:\xE4\xBD\xA0;wheel:5,6,-120;wait:250;back;forward;reload;load:about:blank");
   ASSERT_EQ(parsed.error, "");
   const std::vector<Action> expected = {
-      Make(Action::kClick, 10, -20),      Make(Action::kType, 0, 0, 0, 0, "hi there"),
-      Make(Action::kIme, 0, 0, 0, 0, "\xE4\xBD\xA0"), Make(Action::kWheel, 5, 6, -120),
-      Make(Action::kWait, 0, 0, 0, 250),  Make(Action::kBack),
-      Make(Action::kForward),             Make(Action::kReload),
-      Make(Action::kLoad, 0, 0, 0, 0, "about:blank"),
+      Action{Action::kClick, 10, -20},      Action{Action::kType, 0, 0, 0, 0, "hi there"},
+      Action{Action::kIme, 0, 0, 0, 0, "\xE4\xBD\xA0"}, Action{Action::kWheel, 5, 6, -120},
+      Action{Action::kWait, 0, 0, 0, 250},  Action{Action::kBack},
+      Action{Action::kForward},             Action{Action::kReload},
+      Action{Action::kLoad, 0, 0, 0, 0, "about:blank"},
   };
   EXPECT_EQ(parsed.actions, expected);
 }

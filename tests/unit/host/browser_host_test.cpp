@@ -184,15 +184,6 @@ class BrowserHostTest : public ::testing::Test {
     ASSERT_TRUE(host_->Start(handle_, "file:///page.html", 800, 600, POINT{10, 20}, 100, error)) << error;
     library_.calls.clear();
   }
-  Action Make(Action::Kind kind, int x = 0, int y = 0, int delta = 0, std::string text = "") {
-    Action a;
-    a.kind = kind;
-    a.x = x;
-    a.y = y;
-    a.delta = delta;
-    a.text = std::move(text);
-    return a;
-  }
 
   FakeLibrary library_;
   LibraryApi api_;
@@ -263,7 +254,7 @@ TEST_F(BrowserHostTest, FirstFrameWaitGivesUpAfterTheTimeout) {
 
 TEST_F(BrowserHostTest, ClickMovesPressesAndReleasesTheLeftButton) {
   Start();
-  host_->Play(Make(Action::kClick, 100, -5));
+  host_->Play(Action{Action::kClick, 100, -5});
   const long long at = static_cast<long long>(MAKELPARAM(100, -5));
   const std::vector<Call> expected = {
       {"MouseMove", {WM_MOUSEMOVE, 0, at, 0, 0}},
@@ -275,7 +266,7 @@ TEST_F(BrowserHostTest, ClickMovesPressesAndReleasesTheLeftButton) {
 
 TEST_F(BrowserHostTest, WheelCarriesScreenCoordinates) {
   Start();  // the handler window sits at (10, 20) on screen
-  host_->Play(Make(Action::kWheel, 5, 6, -120));
+  host_->Play(Action{Action::kWheel, 5, 6, -120});
   ASSERT_EQ(library_.calls.size(), 2u);
   const Call& wheel = library_.calls[1];
   EXPECT_EQ(wheel.name, "Wheel");
@@ -286,7 +277,7 @@ TEST_F(BrowserHostTest, WheelCarriesScreenCoordinates) {
 
 TEST_F(BrowserHostTest, TypingSetsTheKeyStateAroundCapitals) {
   Start();
-  host_->Play(Make(Action::kType, 0, 0, 0, "aB"));
+  host_->Play(Action{Action::kType, 0, 0, 0, 0, "aB"});
   const std::vector<std::string> expected = {"Key",      "Key", "Key", "KeyState", "Key", "Key",
                                              "Key",      "Key", "KeyState", "Key"};
   EXPECT_EQ(library_.Names(), expected);
@@ -297,7 +288,7 @@ TEST_F(BrowserHostTest, TypingSetsTheKeyStateAroundCapitals) {
 
 TEST_F(BrowserHostTest, ImeTextIsTheResultStringDuringTheComposition) {
   Start();
-  host_->Play(Make(Action::kIme, 0, 0, 0, "\xE4\xBD\xA0\xE5\xA5\xBD ok"));
+  host_->Play(Action{Action::kIme, 0, 0, 0, 0, "\xE4\xBD\xA0\xE5\xA5\xBD ok"});
   EXPECT_EQ(library_.ime_result_at_composition, u"\u4F60\u597D ok");
   const std::vector<Call> expected = {{"ImeComposition", {WM_IME_COMPOSITION, 0, GCS_RESULTSTR}}, {"ClearIme", {}}};
   EXPECT_EQ(library_.calls, expected);
@@ -306,10 +297,10 @@ TEST_F(BrowserHostTest, ImeTextIsTheResultStringDuringTheComposition) {
 
 TEST_F(BrowserHostTest, NavigationActions) {
   Start();
-  host_->Play(Make(Action::kBack));
-  host_->Play(Make(Action::kForward));
-  host_->Play(Make(Action::kReload));
-  host_->Play(Make(Action::kLoad, 0, 0, 0, "about:blank"));
+  host_->Play(Action{Action::kBack});
+  host_->Play(Action{Action::kForward});
+  host_->Play(Action{Action::kReload});
+  host_->Play(Action{Action::kLoad, 0, 0, 0, 0, "about:blank"});
   const std::vector<std::string> expected = {"GoBack", "GoForward", "Reload", "GotoUrl"};
   EXPECT_EQ(library_.Names(), expected);
 }
