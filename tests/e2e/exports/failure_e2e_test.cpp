@@ -202,12 +202,6 @@ TEST(ExportsFailure, NothingOutlivesAKilledGame) {
   EXPECT_TRUE(ProfileFolders(dir).empty());
 }
 
-}  // namespace
-}  // namespace exports_e2e
-
-namespace exports_e2e {
-namespace {
-
 // The tick number in a ticker.html report ("tick=N ..."), 0 for anything else.
 int TickOf(const std::string& report) {
   return report.rfind("tick=", 0) == 0 ? std::atoi(report.c_str() + 5) : 0;

@@ -263,14 +263,6 @@ TEST_F(PageBridge, ClosingTheBrowserReleasesTheContextsOfItsFrames) {
   EXPECT_GE(released, 2) << "main frame and iframe";
 }
 
-}  // namespace
-}  // namespace chromium
-}  // namespace mvengine
-
-namespace mvengine {
-namespace chromium {
-namespace {
-
 TEST_F(PageBridge, CrossOriginFramesGetTheFunctionsBeforeTheirScriptsToo) {
   // 127.0.0.1 and localhost are different sites: the inner page runs in a
   // target (and renderer) of its own.

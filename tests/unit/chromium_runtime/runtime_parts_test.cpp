@@ -67,14 +67,6 @@ TEST(ChromiumBrowser, ParsesOnlyTheEventsItActsOnAndOnlyDocumentsNetworkEvents) 
   for (const Case& c : cases) EXPECT_EQ(ChromiumBrowser::WantsEvent(c.method, c.text), c.wanted) << c.method << c.text;
 }
 
-}  // namespace
-}  // namespace chromium
-}  // namespace mvengine
-
-namespace mvengine {
-namespace chromium {
-namespace {
-
 // Starts at these offsets (ms) against a budget of 3 per second: which are allowed.
 TEST(RestartBudget, AllowsAFewStartsPerWindowAndRecoversAfterIt) {
   struct Case {

@@ -338,10 +338,6 @@ TEST_F(UploadStatusTest, HostWritesRacingBurstsOfPollsAreEachSeenOnce) {
   EXPECT_EQ(reported, written);
 }
 
-}  // namespace
-
-namespace {
-
 // The page's requests answered back to back on one thread while the host sets the flag again the
 // moment a reply has taken it, after a varying pause so its write lands anywhere in a reply,
 // between reading the flag and clearing it too. Each write must be reported by exactly one reply.
