@@ -7,17 +7,13 @@ namespace mvengine {
 namespace {
 
 // Keys keep their insertion order.
-class DictionaryValue : public CefDictionaryValue {
+class DictionaryValue : public FreeValue<CefDictionaryValue> {
  public:
   typedef std::vector<std::pair<CefString, ValueSlot>> Entries;
 
   DictionaryValue() = default;
   explicit DictionaryValue(Entries entries) : entries_(std::move(entries)) {}
 
-  bool IsValid() override { return true; }
-  bool IsOwned() override { return false; }
-  bool IsReadOnly() override { return false; }
-  bool IsSame(CefRefPtr<CefDictionaryValue> that) override { return that.get() == this; }
   bool IsEqual(CefRefPtr<CefDictionaryValue> that) override {
     if (!that || that->GetSize() != entries_.size())
       return false;

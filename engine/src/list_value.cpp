@@ -5,15 +5,11 @@
 namespace mvengine {
 namespace {
 
-class ListValue : public CefListValue {
+class ListValue : public FreeValue<CefListValue> {
  public:
   ListValue() = default;
   explicit ListValue(std::vector<ValueSlot> items) : items_(std::move(items)) {}
 
-  bool IsValid() override { return true; }
-  bool IsOwned() override { return false; }
-  bool IsReadOnly() override { return false; }
-  bool IsSame(CefRefPtr<CefListValue> that) override { return that.get() == this; }
   bool IsEqual(CefRefPtr<CefListValue> that) override {
     if (!that || that->GetSize() != items_.size())
       return false;

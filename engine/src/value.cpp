@@ -3,12 +3,8 @@
 namespace mvengine {
 namespace {
 
-class Value : public CefValue {
+class Value : public FreeValue<CefValue> {
  public:
-  bool IsValid() override { return true; }
-  bool IsOwned() override { return false; }
-  bool IsReadOnly() override { return false; }
-  bool IsSame(CefRefPtr<CefValue> that) override { return that.get() == this; }
   bool IsEqual(CefRefPtr<CefValue> that) override { return that && slot_.Equals(ValueSlot::FromValue(that)); }
   CefRefPtr<CefValue> Copy() override { return slot_.DeepCopy().ToValue(); }
   CefValueType GetType() override { return slot_.type; }

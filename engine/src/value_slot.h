@@ -32,4 +32,15 @@ struct ValueSlot {
   CefRefPtr<CefValue> ToValue() const;
 };
 
+// What every value, list and dictionary object here is for its whole life: valid, owned by no
+// container and writable. `Interface` is the engine interface it implements.
+template <class Interface>
+class FreeValue : public Interface {
+ public:
+  bool IsValid() override { return true; }
+  bool IsOwned() override { return false; }
+  bool IsReadOnly() override { return false; }
+  bool IsSame(CefRefPtr<Interface> that) override { return that.get() == this; }
+};
+
 }  // namespace mvengine
