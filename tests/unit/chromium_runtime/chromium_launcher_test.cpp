@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/runtime/chromium/devtools_transport.h"
+#include "tests/support/temp_dir.h"
 
 namespace mvengine {
 namespace chromium {
@@ -27,19 +28,14 @@ using namespace std::chrono_literals;
 
 class ScriptDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/mvcef-launcher-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   std::string Script(const std::string& name, const std::string& body, bool executable = true) {
     std::string path = dir_ + "/" + name;
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     ::chmod(path.c_str(), executable ? 0755 : 0644);
     return path;
   }
-  std::string dir_;
+  const mvtest::TempDir temp_{"mvcef-launcher-test"};
+  const std::string dir_ = temp_.path().string();
 };
 
 bool ProcessAlive(pid_t pid) { return ::kill(pid, 0) == 0; }

@@ -8,24 +8,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/temp_dir.h"
+
 namespace mvhost {
 namespace {
 
 class PageLocationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/mvhost_page_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     Write(dir_ + "/page.html");
     Write(dir_ + "/a page #1.html");
     ASSERT_EQ(mkdir((dir_ + "/folder").c_str(), 0755), 0);
-  }
-  void TearDown() override {
-    std::remove((dir_ + "/page.html").c_str());
-    std::remove((dir_ + "/a page #1.html").c_str());
-    rmdir((dir_ + "/folder").c_str());
-    rmdir(dir_.c_str());
   }
   static void Write(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "w");
@@ -33,7 +26,8 @@ class PageLocationTest : public ::testing::Test {
     std::fputs("<p>x</p>", f);
     std::fclose(f);
   }
-  std::string dir_;
+  const mvtest::TempDir temp_{"mvhost_page"};
+  const std::string dir_ = temp_.path().string();
 };
 
 TEST_F(PageLocationTest, RelativeAndAbsoluteFilesBecomeFileUrls) {

@@ -10,7 +10,7 @@
 #include "base64_test_util.h"
 #include "pagebridge/data_uri.h"
 #include "pagebridge/image_paths.h"
-#include "temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #ifdef __linux__
 #include <sys/resource.h>
@@ -19,7 +19,7 @@
 namespace {
 
 using mvcef::ReadWholeFile;
-using mvcef_test::TempDir;
+using mvtest::TempDir;
 
 TEST(ReadWholeFile, MissingFileFails) {
   TempDir dir;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mvwin32/stand_in.h"
+#include "tests/support/temp_dir.h"
 #include "text.h"
 
 namespace {
@@ -136,20 +137,12 @@ TEST_F(ModuleTest, TooSmallBuffersAreCutAndTerminatedAsOnWindows) {
 
 class NamedCopyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/mvw32-module-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
   void TearDown() override {
     for (void* h : handles_) dlclose(h);
-    for (const auto& f : files_) unlink(f.c_str());
-    rmdir(dir_.c_str());
   }
   std::string Copy(const std::string& name) {
     const std::string path = dir_ + "/" + name;
     CopyFile(PROBE_MODULE_PATH, path);
-    files_.push_back(path);
     return path;
   }
   void* Open(const std::string& path) {
@@ -158,8 +151,8 @@ class NamedCopyTest : public ::testing::Test {
     if (h != nullptr) handles_.push_back(h);
     return h;
   }
-  std::string dir_;
-  std::vector<std::string> files_;
+  const mvtest::TempDir temp_{"mvw32-module"};
+  const std::string dir_ = temp_.path().string();
   std::vector<void*> handles_;
 };
 

@@ -1,22 +1,22 @@
-#ifndef MVCEF_TESTS_UNIT_PAGEBRIDGE_RULES_TEMP_DIR_H_
-#define MVCEF_TESTS_UNIT_PAGEBRIDGE_RULES_TEMP_DIR_H_
+// A fresh folder under the system's temporary folder for one test, removed with its content.
+#pragma once
 
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
-namespace mvcef_test {
+namespace mvtest {
 
-// A fresh folder under the system's temporary folder, removed with its content.
 class TempDir {
  public:
-  TempDir() {
+  // `prefix` names the folder for whoever finds one left over.
+  explicit TempDir(const std::string& prefix = "mvcef_test") {
     std::random_device rd;
     for (;;) {
-      path_ = std::filesystem::temp_directory_path() /
-              ("mvcef_rules_" + std::to_string(rd()) + std::to_string(rd()));
+      path_ = std::filesystem::temp_directory_path() / (prefix + "_" + std::to_string(rd()) + std::to_string(rd()));
       if (std::filesystem::create_directory(path_)) break;
     }
   }
@@ -41,6 +41,4 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-}  // namespace mvcef_test
-
-#endif
+}  // namespace mvtest
