@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   InstallLayout layout;
   exports_e2e::LoadedLibrary library;
   std::string error;
-  if (!layout.Create(ReadFile(DataFile("recorded_rc1_0.png")), &error) || !StartLibrary(layout, &library, &error)) {
+  if (!layout.Create(ReadFileBytes(DataFile("recorded_rc1_0.png")), &error) ||
+      !StartLibrary(layout, &library, &error)) {
     std::fprintf(stderr, "record_driver: %s\n", error.c_str());
     return 1;
   }

@@ -41,7 +41,7 @@ class Replayed : public ::testing::Test {
 
   // Shutting down ends the stand-in like Chromium, whatever state it is in.
   void TearDown() override {
-    if (HasFailure()) std::fprintf(stderr, "stand-in log:\n%s\n", ReadFile(log_).c_str());
+    if (HasFailure()) std::fprintf(stderr, "stand-in log:\n%s\n", ReadFileBytes(log_).c_str());
     host_.reset();
     if (!library_.handle) return;
     EXPECT_EQ(library_.api.fnmvPackCefDllUninitializeCef(), 1);
@@ -66,14 +66,14 @@ class Replayed : public ::testing::Test {
 };
 
 TEST_F(Replayed, FramesShowTheRecordedColoursAtTheirPixels) {
-  Start("quads.jsonl", ReadFile(DataFile("recorded_rc1_0.png")));
+  Start("quads.jsonl", ReadFileBytes(DataFile("recorded_rc1_0.png")));
   Frame frame;
   EXPECT_TRUE(RunQuads(*host_, &frame, kSeconds)) << QuadMismatches(frame);
 }
 
 TEST_F(Replayed, ThePageGetsWhatMarovekcefAnswersNowNotWhatWasRecorded) {
-  const std::string live = ReadFile(DataFile("live_rc1_0.png"));
-  const std::string recorded = ReadFile(DataFile("recorded_rc1_0.png"));
+  const std::string live = ReadFileBytes(DataFile("live_rc1_0.png"));
+  const std::string recorded = ReadFileBytes(DataFile("recorded_rc1_0.png"));
   ASSERT_NE(live, recorded);
   Start("bridge.jsonl", live);
   std::vector<std::string> messages;
@@ -85,14 +85,15 @@ TEST_F(Replayed, ThePageGetsWhatMarovekcefAnswersNowNotWhatWasRecorded) {
 }
 
 TEST_F(Replayed, AWindowedBrowserShowsItsChildWindowOnceLoaded) {
-  Start("windowed.jsonl", ReadFile(DataFile("recorded_rc1_0.png")));
+  Start("windowed.jsonl", ReadFileBytes(DataFile("recorded_rc1_0.png")));
   EXPECT_TRUE(RunWindowed(*host_, kSeconds));
 }
 
 // A browser that dies under the engine (here: exits after its first frame was acknowledged) is
 // gone for the engine: reaped, and the exports keep answering.
 TEST_F(Replayed, ABrowserThatExitsIsSeenGoneAndTheExportsStillAnswer) {
-  Start("quads.jsonl", ReadFile(DataFile("recorded_rc1_0.png")), {{"MVCEF_REPLAY_EXIT_AFTER", "Page.screencastFrameAck"}});
+  Start("quads.jsonl", ReadFileBytes(DataFile("recorded_rc1_0.png")),
+        {{"MVCEF_REPLAY_EXIT_AFTER", "Page.screencastFrameAck"}});
   const pid_t stand_in = StandIn();
   ASSERT_NE(stand_in, 0);
   Frame frame;
@@ -112,7 +113,8 @@ TEST_F(Replayed, ABrowserThatExitsIsSeenGoneAndTheExportsStillAnswer) {
 // shutdown: TearDown finds no process left. Here it hangs as the engine answers uploadImg(1), so the
 // page's batchUploadImg never comes.
 TEST_F(Replayed, AHungBrowserAnswersNothingAndIsEndedAtShutdown) {
-  Start("bridge.jsonl", ReadFile(DataFile("live_rc1_0.png")), {{"MVCEF_REPLAY_STALL_AFTER", "Fetch.fulfillRequest:2"}});
+  Start("bridge.jsonl", ReadFileBytes(DataFile("live_rc1_0.png")),
+        {{"MVCEF_REPLAY_STALL_AFTER", "Fetch.fulfillRequest:2"}});
   std::vector<std::string> messages;
   EXPECT_FALSE(RunBridge(*host_, &messages, 3));
   EXPECT_TRUE(messages.empty());

@@ -70,13 +70,6 @@ bool StartLibrary(const InstallLayout& layout, exports_e2e::LoadedLibrary* libra
 std::string PageUrl(const std::string& file) { return "file://" + std::string(MVCEF_REPLAY_DIR) + "/pages/" + file; }
 std::string DataFile(const std::string& name) { return std::string(MVCEF_REPLAY_DIR) + "/data/" + name; }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 std::string QuadMismatches(const Frame& frame) {
   if (frame.width != kViewWidth || frame.height != kViewHeight)
     return "frame of " + std::to_string(frame.width) + "x" + std::to_string(frame.height);

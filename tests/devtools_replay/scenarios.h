@@ -34,8 +34,8 @@ class InstallLayout {
 bool StartLibrary(const InstallLayout& layout, exports_e2e::LoadedLibrary* library, std::string* error);
 
 std::string PageUrl(const std::string& file);  // file:// URL of tests/devtools_replay/pages/<file>
-std::string ReadFile(const std::string& path);
 std::string DataFile(const std::string& name);  // tests/devtools_replay/data/<name>
+using mvtest::ReadFileBytes;
 
 // quads.html: a windowless browser; the first frame that shows the four colours where they are.
 bool RunQuads(Host& host, Frame* frame, double seconds);

@@ -85,13 +85,6 @@ std::string InstallRoot() {
   return path;
 }
 
-std::string ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 bool StartLibrary(LoadedLibrary* library, std::string* error) {
   if (!OpenLibrary(MVCEF_LIBRARY_PATH, library, error)) return false;
   library->api.mvw32_set_message_box_responder(&AnswerBox, nullptr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/e2e/exports/library.h"
+#include "tests/support/file_bytes.h"
 
 namespace exports_e2e {
 
@@ -28,7 +29,7 @@ std::string SharedPageUrl(const std::string& file);   // file:// URL of tests/pa
 std::string PagesDir();                               // tests/pages/exports
 // The library's folder's parent is the install root P (P/bin/libmvcefdll.so); P/data is the game's.
 std::string InstallRoot();
-std::string ReadFileBytes(const std::string& path);
+using mvtest::ReadFileBytes;
 
 // Loads the library, answers message boxes and shell opens from the tables below (nothing reaches
 // a real shell), and starts the engine in client mode with the dlopen handle. Once per process.

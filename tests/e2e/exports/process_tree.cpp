@@ -8,20 +8,12 @@
 #include <map>
 #include <sstream>
 
+#include "tests/support/file_bytes.h"
+
 namespace exports_e2e {
-namespace {
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
 
 double ResidentMiB(pid_t pid) {
-  std::istringstream status(ReadWhole("/proc/" + std::to_string(pid) + "/status"));
+  std::istringstream status(mvtest::ReadFileBytes("/proc/" + std::to_string(pid) + "/status"));
   for (std::string line; std::getline(status, line);) {
     if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024;  // kB
   }
@@ -31,7 +23,7 @@ double ResidentMiB(pid_t pid) {
 ProcessInfo ReadProcess(pid_t pid) {
   ProcessInfo info;
   const std::string dir = "/proc/" + std::to_string(pid);
-  const std::string stat = ReadWhole(dir + "/stat");
+  const std::string stat = mvtest::ReadFileBytes(dir + "/stat");
   // The name in parentheses may itself hold spaces and parentheses: the state follows the last ')'.
   const size_t close = stat.rfind(')');
   if (close == std::string::npos || close + 4 > stat.size()) return info;
@@ -41,9 +33,9 @@ ProcessInfo ReadProcess(pid_t pid) {
   if (!rest) return info;
   info.pid = pid;
   info.parent = static_cast<pid_t>(parent);
-  info.name = ReadWhole(dir + "/comm");
+  info.name = mvtest::ReadFileBytes(dir + "/comm");
   while (!info.name.empty() && info.name.back() == '\n') info.name.pop_back();
-  info.command = ReadWhole(dir + "/cmdline");
+  info.command = mvtest::ReadFileBytes(dir + "/cmdline");
   for (char& c : info.command)
     if (c == '\0') c = ' ';
   while (!info.command.empty() && info.command.back() == ' ') info.command.pop_back();

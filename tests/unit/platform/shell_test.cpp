@@ -17,16 +17,13 @@
 #include <vector>
 
 #include "mvwin32/stand_in.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/stand_in_string.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 intptr_t Code(HINSTANCE h) { return reinterpret_cast<intptr_t>(h); }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
@@ -83,17 +80,12 @@ class DefaultOpenerTest : public ShellTest {
  protected:
   void SetUp() override {
     ShellTest::SetUp();
-    char pattern[] = "/tmp/mvw32-shell-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
     const char* path = getenv("PATH");
     old_path_ = path != nullptr ? path : "";
     setenv("PATH", (dir_ + ":" + old_path_).c_str(), 1);
   }
   void TearDown() override {
     setenv("PATH", old_path_.c_str(), 1);
-    for (const char* name : {"xdg-open", "argv", "fds", "pwned"}) unlink((dir_ + "/" + name).c_str());
-    rmdir(dir_.c_str());
     ShellTest::TearDown();
   }
   void InstallOpener(const std::string& body) {
@@ -104,7 +96,8 @@ class DefaultOpenerTest : public ShellTest {
   void InstallRecordingOpener(int exit_code = 0) {
     InstallOpener("printf '%s\\0' \"$@\" > '" + dir_ + "/argv'\nexit " + std::to_string(exit_code));
   }
-  std::string dir_;
+  const mvtest::TempDir temp_{"mvw32-shell"};
+  const std::string dir_ = temp_.path().string();
   std::string old_path_;
 };
 
@@ -120,7 +113,7 @@ TEST_F(DefaultOpenerTest, TheUrlReachesTheOpenerAsOneArgumentWithoutAShell) {
   for (const auto& url : urls) {
     unlink((dir_ + "/argv").c_str());
     EXPECT_GT(Code(ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW)), 32) << url;
-    EXPECT_EQ(ReadFile(dir_ + "/argv"), url + std::string(1, '\0')) << url;
+    EXPECT_EQ(mvtest::ReadFileBytes(dir_ + "/argv"), url + std::string(1, '\0')) << url;
   }
   EXPECT_FALSE(Exists(dir_ + "/pwned"));
   EXPECT_EQ(mvw32_shell_open_count(), urls.size());
@@ -174,7 +167,7 @@ TEST_F(DefaultOpenerTest, TheOpenerInheritsNoOtherDescriptors) {
   close(57);
   close(fds[0]);
   close(fds[1]);
-  EXPECT_EQ(ReadFile(marker), "clean\n");
+  EXPECT_EQ(mvtest::ReadFileBytes(marker), "clean\n");
 }
 
 TEST_F(DefaultOpenerTest, ASlowOpenerDoesNotHoldTheCaller) {
