@@ -134,28 +134,32 @@ std::string BoxString(const Api& api, size_t index, int field) {
 std::string ShellString(const Api& api, size_t index, int field) {
   return mvtest::StandInString(api.mvw32_get_shell_open_string, index, field);
 }
+
+// Every record the stand-in holds, oldest first: `get(index, &info)` reads one, `entry(index, info)`
+// makes it what the tests compare.
+template <typename Info, typename Get, typename Entry>
+auto Records(size_t count, Get get, Entry entry) {
+  std::vector<decltype(entry(size_t(), Info()))> records;
+  for (size_t i = 0; i < count; ++i) {
+    Info info{};
+    if (get(i, &info)) records.push_back(entry(i, info));
+  }
+  return records;
+}
 }  // namespace
 
 std::vector<ShownBox> MessageBoxes(const Api& api) {
-  std::vector<ShownBox> boxes;
-  const size_t count = api.mvw32_message_box_count();
-  for (size_t i = 0; i < count; ++i) {
-    mvw32_message_box_info info{};
-    if (!api.mvw32_get_message_box(i, &info)) continue;
-    boxes.push_back({info.owner, info.type, info.result, BoxString(api, i, 0), BoxString(api, i, 1)});
-  }
-  return boxes;
+  return Records<mvw32_message_box_info>(
+      api.mvw32_message_box_count(), api.mvw32_get_message_box, [&](size_t i, const mvw32_message_box_info& info) {
+        return ShownBox{info.owner, info.type, info.result, BoxString(api, i, 0), BoxString(api, i, 1)};
+      });
 }
 
 std::vector<ShellOpen> ShellOpens(const Api& api) {
-  std::vector<ShellOpen> opens;
-  const size_t count = api.mvw32_shell_open_count();
-  for (size_t i = 0; i < count; ++i) {
-    mvw32_shell_open_info info{};
-    if (!api.mvw32_get_shell_open(i, &info)) continue;
-    opens.push_back({info.hwnd, info.show_command, ShellString(api, i, 0), ShellString(api, i, 1)});
-  }
-  return opens;
+  return Records<mvw32_shell_open_info>(
+      api.mvw32_shell_open_count(), api.mvw32_get_shell_open, [&](size_t i, const mvw32_shell_open_info& info) {
+        return ShellOpen{info.hwnd, info.show_command, ShellString(api, i, 0), ShellString(api, i, 1)};
+      });
 }
 
 Rgb Frame::At(int x, int y) const {
