@@ -21,38 +21,26 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/base64.h"
+#include "tests/support/file_bytes.h"
 #include "wine_checks.h"
+#include "wine_support.h"
 
 namespace {
 
+using mvtest::ReadFileBytes;
 using wine_checks::Check;
+using wine_support::Pump;
+using wine_support::WindowsPath;
 
 constexpr int kWidth = 320, kHeight = 240;  // the recordings' view
 constexpr DWORD kWaitMs = 30000;
 
 std::string g_build, g_replay;
-
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    path = "Z:" + path;
-  }
-  return path;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 std::string PageUrl(const std::string& page) {
   std::string path = g_replay + "/pages/" + page;
@@ -121,14 +109,6 @@ struct Api {
     return true;
   }
 };
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 // Pumps this thread's messages (as a game's UI thread does) until `done` or the time is up.
 bool PollUntil(const std::function<bool()>& done, DWORD ms = kWaitMs) {
@@ -294,7 +274,7 @@ void CheckShutdown(Api& api) {
 int Frames() {
   Api api;
   Layout layout;
-  if (!Start(api, layout, "quads.jsonl", ReadBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
+  if (!Start(api, layout, "quads.jsonl", ReadFileBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
   HWND window = MakeWindow(0, 0, kWidth, kHeight);
   const int id = api.CreateBrowser(RECT{0, 0, kWidth, kHeight}, PageUrl("quads.html").c_str(), window, nullptr);
   Check(id != 0, "fnmvPackCefDllCreateBrowser gives an id");
@@ -311,8 +291,8 @@ int Frames() {
 }
 
 int Bridge() {
-  const std::string live = ReadBytes(g_replay + "/data/live_rc1_0.png");
-  Check(!live.empty() && live != ReadBytes(g_replay + "/data/recorded_rc1_0.png"),
+  const std::string live = ReadFileBytes(g_replay + "/data/live_rc1_0.png");
+  Check(!live.empty() && live != ReadFileBytes(g_replay + "/data/recorded_rc1_0.png"),
         "the layout's screenshot differs from the recorded one");
   Api api;
   Layout layout;
@@ -348,7 +328,7 @@ int Bridge() {
 int Windowed() {
   Api api;
   Layout layout;
-  if (!Start(api, layout, "windowed.jsonl", ReadBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
+  if (!Start(api, layout, "windowed.jsonl", ReadFileBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
   HWND parent = MakeWindow(50, 50, 2 * kWidth, 2 * kHeight);
   Check(api.InitCefBrowserInApp(parent, RECT{10, 20, 10 + kWidth, 20 + kHeight}, PageUrl("quads.html").c_str()) == 1,
         "fnmvPackCefDllInitCefBrowserInApp returns 1");
@@ -386,7 +366,7 @@ int Windowed() {
     PostMessageW(child, WM_LBUTTONUP, 0, MAKELPARAM(20, 30));
     PostMessageW(child, WM_KEYDOWN, 'A', 0x001E0001);
     auto count = [&](const std::string& method) {
-      const std::string log = ReadBytes(layout.root + "\\replay.log");
+      const std::string log = ReadFileBytes(layout.root + "\\replay.log");
       int n = 0;
       for (size_t at = log.find(method); at != std::string::npos; at = log.find(method, at + 1)) ++n;
       return n;
@@ -440,7 +420,7 @@ void FailAfter(DWORD ms, const char* what) {
 int Killed() {
   Api api;
   Layout layout;
-  if (!Start(api, layout, "quads.jsonl", ReadBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
+  if (!Start(api, layout, "quads.jsonl", ReadFileBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
   HWND window = MakeWindow(0, 0, kWidth, kHeight);
   api.CreateBrowser(RECT{0, 0, kWidth, kHeight}, PageUrl("quads.html").c_str(), window, nullptr);
   Frame frame;
@@ -467,7 +447,7 @@ int HostChild() {
   Api api;
   Layout layout;
   SetEnvironmentVariableA("MVCEF_REPLAY_STALL_AFTER", "Page.screencastFrameAck");
-  if (!Start(api, layout, "quads.jsonl", ReadBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
+  if (!Start(api, layout, "quads.jsonl", ReadFileBytes(g_replay + "/data/recorded_rc1_0.png"))) return 1;
   HWND window = MakeWindow(0, 0, kWidth, kHeight);
   api.CreateBrowser(RECT{0, 0, kWidth, kHeight}, PageUrl("quads.html").c_str(), window, nullptr);
   Frame frame;

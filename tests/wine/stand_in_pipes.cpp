@@ -11,20 +11,12 @@
 #include <vector>
 
 #include "wine_checks.h"
+#include "wine_support.h"
 
 using wine_checks::Check;
+using wine_support::WindowsPath;
 
 namespace {
-
-// A Linux path as Wine's Z: drive shows it.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') {
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    path = "Z:" + path;
-  }
-  return path;
-}
 
 // The C runtime's inherited descriptor table: a count, one flag byte per descriptor, one handle
 // per descriptor. Descriptors 0-2 are left closed; 3 and 4 are open pipes.

@@ -16,6 +16,7 @@
 
 #include "scripted_bridge.h"
 #include "wine_checks.h"
+#include "wine_support.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ constexpr unsigned kCapsLockOn = 1u << 0, kShiftDown = 1u << 1, kControlDown = 1
 constexpr int kRawKeyDown = 0, kKeyUp = 2, kMbtLeft = 0, kMbtRight = 2;
 
 using wine_checks::Check;
+using wine_support::Pump;
 
 std::string Str(long long v) { return std::to_string(v); }
 
@@ -94,14 +96,6 @@ struct Library {
     return call;
   }
 };
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 // Runs `work` on another thread while this one keeps pumping its messages, as a game's UI thread
 // does while the engine's thread shows a message box owned by one of its windows.
