@@ -54,25 +54,30 @@ class DecodeJpegToBgraWith : public ::testing::TestWithParam<Decoder> {
   }
 };
 
-TEST_P(DecodeJpegToBgraWith, SameSizeGivesBgraTopRowFirst) {
-  auto jpeg = MakeJpeg(64, 32, kRed, kBlue);
-  std::vector<uint8_t> out;
-  ASSERT_TRUE(Decode(jpeg, jpeg.size(), 64, 32, &out));
-  ASSERT_EQ(out.size(), 64u * 32 * 4);
-  EXPECT_TRUE(NearBgra(out, 64, 4, 0, kRed));
-  EXPECT_TRUE(NearBgra(out, 64, 60, 31, kBlue));
-}
-
-TEST_P(DecodeJpegToBgraWith, ScalesASmallerPictureToTheView) {
-  // A zoomed page's frame comes at CSS size (e.g. 667 for an 800 view at 1.2).
-  auto jpeg = MakeJpeg(40, 30, kRed, kBlue);
-  std::vector<uint8_t> out;
-  ASSERT_TRUE(Decode(jpeg, jpeg.size(), 48, 36, &out));
-  ASSERT_EQ(out.size(), 48u * 36 * 4);
-  EXPECT_TRUE(NearBgra(out, 48, 0, 0, kRed));
-  EXPECT_TRUE(NearBgra(out, 48, 21, 35, kRed));   // the edge moves from 20 to 24
-  EXPECT_TRUE(NearBgra(out, 48, 26, 0, kBlue));
-  EXPECT_TRUE(NearBgra(out, 48, 47, 35, kBlue));  // no white padding at the far corner
+TEST_P(DecodeJpegToBgraWith, GivesBgraTopRowFirstScaledToTheView) {
+  struct Probe {
+    int x, y;
+    const uint8_t* rgb;
+  };
+  const struct {
+    const char* what;
+    int width, height;            // the picture
+    int view_width, view_height;  // what it is decoded to
+    std::vector<Probe> probes;
+  } cases[] = {
+      {"same size", 64, 32, 64, 32, {{4, 0, kRed}, {60, 31, kBlue}}},
+      // A zoomed page's frame comes at CSS size (e.g. 667 for an 800 view at 1.2). The edge moves
+      // from 20 to 24, and the far corner has no white padding.
+      {"smaller picture", 40, 30, 48, 36, {{0, 0, kRed}, {21, 35, kRed}, {26, 0, kBlue}, {47, 35, kBlue}}},
+  };
+  for (const auto& c : cases) {
+    auto jpeg = MakeJpeg(c.width, c.height, kRed, kBlue);
+    std::vector<uint8_t> out;
+    ASSERT_TRUE(Decode(jpeg, jpeg.size(), c.view_width, c.view_height, &out)) << c.what;
+    ASSERT_EQ(out.size(), static_cast<size_t>(c.view_width) * c.view_height * 4) << c.what;
+    for (const Probe& p : c.probes)
+      EXPECT_TRUE(NearBgra(out, c.view_width, p.x, p.y, p.rgb)) << c.what << " at " << p.x << "," << p.y;
+  }
 }
 
 TEST_P(DecodeJpegToBgraWith, CorruptOrEmptyInputFailsWithoutCrashing) {
