@@ -80,18 +80,20 @@ TEST_F(UploadStatusTest, APollReportsWhatThePreviousPollFetched) {
   ASSERT_EQ(replies.size(), 4u);
   int32_t low = 0, high = 0;
   mvcef::SplitFrameId(scripted::MainFrameId(engine_), &low, &high);
+  // Both directions name the main frame by its id's two halves first.
+  auto names_main_frame = [&](const scripted::Call& sent, CefProcessId from, CefProcessId to, size_t arg_count) {
+    EXPECT_EQ(sent.process, from) << sent.message.name;
+    EXPECT_EQ(sent.target, to) << sent.message.name;
+    EXPECT_EQ(sent.message.args.size(), arg_count) << sent.message.name;
+    if (sent.message.args.size() != arg_count) return false;
+    EXPECT_EQ(sent.message.args[0].type, VTYPE_INT) << sent.message.name;
+    EXPECT_EQ(sent.message.args[0].int_value, low) << sent.message.name;
+    EXPECT_EQ(sent.message.args[1].int_value, high) << sent.message.name;
+    return true;
+  };
   for (size_t i = 0; i < requests.size(); ++i) {
-    EXPECT_EQ(requests[i].process, PID_RENDERER);
-    EXPECT_EQ(requests[i].target, PID_BROWSER);
-    ASSERT_EQ(requests[i].message.args.size(), 2u);
-    EXPECT_EQ(requests[i].message.args[0].type, VTYPE_INT);
-    EXPECT_EQ(requests[i].message.args[0].int_value, low);
-    EXPECT_EQ(requests[i].message.args[1].int_value, high);
-    EXPECT_EQ(replies[i].process, PID_BROWSER);
-    EXPECT_EQ(replies[i].target, PID_RENDERER);
-    ASSERT_EQ(replies[i].message.args.size(), 3u);
-    EXPECT_EQ(replies[i].message.args[0].int_value, low);
-    EXPECT_EQ(replies[i].message.args[1].int_value, high);
+    ASSERT_TRUE(names_main_frame(requests[i], PID_RENDERER, PID_BROWSER, 2)) << i;
+    ASSERT_TRUE(names_main_frame(replies[i], PID_BROWSER, PID_RENDERER, 3)) << i;
     EXPECT_EQ(replies[i].message.args[2].type, VTYPE_BOOL);
     EXPECT_EQ(replies[i].message.args[2].bool_value, i == 0) << i;
   }
