@@ -4,6 +4,7 @@
 
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base64_test_util.h"
@@ -42,8 +43,12 @@ std::string OpeningTag(const std::string& svg, const std::string& name, std::siz
   return svg.substr(start, end - start + 1);
 }
 
-bool HasAttr(const std::string& tag, const std::string& name, const std::string& value) {
-  return tag.find(" " + name + "=\"" + value + "\"") != std::string::npos;
+// Those of `attrs` (name, value) that `tag` does not carry, as name=value, one a line; "" if none.
+std::string MissingAttrs(const std::string& tag, const std::vector<std::pair<std::string, std::string>>& attrs) {
+  std::string missing;
+  for (const auto& [name, value] : attrs)
+    if (tag.find(" " + name + "=\"" + value + "\"") == std::string::npos) missing += name + "=" + value + "\n";
+  return missing;
 }
 
 TEST(PlaceholderImageUri, IsOneStableLine) {
@@ -61,20 +66,19 @@ TEST(PlaceholderImageUri, DecodesToTheGreySquareDocument) {
   std::size_t pos = 0;
   const std::string decl = OpeningTag(svg, "?xml", &pos);
   EXPECT_EQ(svg.find("<?xml"), 0u);
-  EXPECT_TRUE(HasAttr(decl, "version", "1.0"));
-  EXPECT_TRUE(HasAttr(decl, "encoding", "UTF-8"));
-  EXPECT_TRUE(HasAttr(decl, "standalone", "yes"));
+  EXPECT_EQ(MissingAttrs(decl, {{"version", "1.0"}, {"encoding", "UTF-8"}, {"standalone", "yes"}}), "");
 
   const std::string root = OpeningTag(svg, "svg", &pos);
-  EXPECT_TRUE(HasAttr(root, "xmlns", "http://www.w3.org/2000/svg"));
-  EXPECT_TRUE(HasAttr(root, "width", "140"));
-  EXPECT_TRUE(HasAttr(root, "height", "140"));
-  EXPECT_TRUE(HasAttr(root, "viewBox", "0 0 140 140"));
-  EXPECT_TRUE(HasAttr(root, "preserveAspectRatio", "none"));
+  EXPECT_EQ(MissingAttrs(root, {{"xmlns", "http://www.w3.org/2000/svg"},
+                                 {"width", "140"},
+                                 {"height", "140"},
+                                 {"viewBox", "0 0 140 140"},
+                                 {"preserveAspectRatio", "none"}}),
+            "");
 
   EXPECT_FALSE(OpeningTag(svg, "defs", &pos).empty());
   const std::string style = OpeningTag(svg, "style", &pos);
-  EXPECT_TRUE(HasAttr(style, "type", "text/css"));
+  EXPECT_EQ(MissingAttrs(style, {{"type", "text/css"}}), "");
   const std::size_t cdata = svg.find("<![CDATA[", pos);
   const std::size_t cdata_end = svg.find("]]>", pos);
   ASSERT_NE(cdata, std::string::npos);
@@ -96,13 +100,10 @@ TEST(PlaceholderImageUri, DecodesToTheGreySquareDocument) {
   }
 
   const std::string rect = OpeningTag(svg, "rect", &pos);
-  EXPECT_TRUE(HasAttr(rect, "width", "140"));
-  EXPECT_TRUE(HasAttr(rect, "height", "140"));
-  EXPECT_TRUE(HasAttr(rect, "fill", "#EEEEEE"));
+  EXPECT_EQ(MissingAttrs(rect, {{"width", "140"}, {"height", "140"}, {"fill", "#EEEEEE"}}), "");
   EXPECT_FALSE(OpeningTag(svg, "g", &pos).empty());
   const std::string text = OpeningTag(svg, "text", &pos);
-  EXPECT_TRUE(HasAttr(text, "x", "44.046875"));
-  EXPECT_TRUE(HasAttr(text, "y", "74.5"));
+  EXPECT_EQ(MissingAttrs(text, {{"x", "44.046875"}, {"y", "74.5"}}), "");
   const std::string caption = "140x140</text>";
   EXPECT_EQ(svg.compare(pos + 1, caption.size(), caption), 0);
 }
