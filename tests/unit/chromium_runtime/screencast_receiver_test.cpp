@@ -36,6 +36,11 @@ struct Receiver {
   }
   // The reader thread may hold the receiver last: stop it before anything goes.
   ~Receiver() { ch.transport->Close(); }
+  // Starts the screencast at 800x600; returns the start command the peer read.
+  Json Start() {
+    receiver->Start(800, 600);
+    return Expect("Page.startScreencast");
+  }
   // The next command the peer reads, which must be `method`.
   Json Expect(const std::string& method) {
     Json c = ch.peer->ReadCommand();
@@ -62,8 +67,7 @@ TEST(ScreencastReceiver, AStartRefusedWhileTheDocumentIsSwappedInLeavesItStopped
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Receiver r;
-    r.receiver->Start(800, 600);
-    Json start = r.Expect("Page.startScreencast");
+    Json start = r.Start();
     EXPECT_EQ(start["params"]["maxWidth"], 800);
     EXPECT_EQ(start["sessionId"], "S1");
     EXPECT_TRUE(r.receiver->started());
@@ -86,8 +90,7 @@ TEST(ScreencastReceiver, AcknowledgesEveryFrameAndKeepsOnlyTheNewest) {
   Receiver r;
   std::atomic<int> ready{0};
   r.receiver->SetFrameReady([&] { ++ready; });
-  r.receiver->Start(800, 600);
-  r.Expect("Page.startScreencast");
+  r.Start();
   r.ch.peer->Event("S1", "Page.screencastFrame", {{"data", "first"}, {"sessionId", 7}});
   r.ch.peer->Event("S1", "Page.screencastFrame", {{"data", "second"}, {"sessionId", 8}});
   EXPECT_EQ(r.Expect("Page.screencastFrameAck")["params"]["sessionId"], 7);
@@ -107,8 +110,7 @@ TEST(ScreencastReceiver, ScreenshotsAreCountedUntilTheirAnswerAndLoseToANewerScr
   Receiver r;
   std::atomic<int> done{0};
   r.receiver->SetScreenshotDone([&] { ++done; });
-  r.receiver->Start(800, 600);
-  r.Expect("Page.startScreencast");
+  r.Start();
 
   // Answered with no screencast frame in between: the screenshot is the frame.
   r.receiver->RequestFrame();
