@@ -146,10 +146,8 @@ TEST_F(FramesTest, ANullDestinationDiscardsThePendingFrame) {
 
 TEST_F(FramesTest, EveryHandlerKeepsItsOwnFrames) {
   InitClient();
-  const unsigned first = CreateWindowless(16, 16);
-  const int first_engine = EngineBrowser();
-  const unsigned second = CreateWindowless(24, 8);
-  const int second_engine = EngineBrowser();
+  const auto [first, first_engine] = OpenWindowless(16, 16);
+  const auto [second, second_engine] = OpenWindowless(24, 8);
   const std::vector<unsigned char> x = Pattern(16, 16, 'X'), y = Pattern(24, 8, 'Y');
 
   // The first browser paints while the second is current.

@@ -105,10 +105,8 @@ TEST_F(MessagesTest, LongTextIsCutWithinTheHostBufferAtACharacterBoundary) {
 
 TEST_F(MessagesTest, MessagesStayWithTheirHandlerAcrossSelection) {
   InitClient();
-  const unsigned first = CreateWindowless();
-  const int first_engine = EngineBrowser();
-  const unsigned second = CreateWindowless();
-  const int second_engine = EngineBrowser();
+  const auto [first, first_engine] = OpenWindowless();
+  const auto [second, second_engine] = OpenWindowless();
   scripted::DeliverToBrowser(first_engine, PageText("msg_BatchUploadImg", "one"));
   scripted::DeliverToBrowser(first_engine, PageText("msg_BatchUploadImg", "two"));
   EXPECT_FALSE(fnmvPackCefDllIsDirty()) << "browser 2 is current and has nothing";

@@ -65,10 +65,8 @@ TEST_F(RegistryTest, CreatingMakesTheNewHandlerCurrentAndRegistersIt) {
 
 TEST_F(RegistryTest, ClosingUnregistersForceClosesAndLeavesTheOthers) {
   InitClient();
-  const unsigned first = CreateWindowless();
-  const int first_engine = EngineBrowser();
-  const unsigned second = CreateWindowless();
-  const int second_engine = EngineBrowser();
+  const auto [first, first_engine] = OpenWindowless();
+  const auto [second, second_engine] = OpenWindowless();
 
   EXPECT_EQ(fnmvPackCefDllDoClose(), 1);
   scripted::WaitIdle();

@@ -57,6 +57,16 @@ class SystemTest : public ::testing::Test {
   // The engine's id of the browser the library created last.
   int EngineBrowser() const { return scripted::LastBrowserId(); }
 
+  // A windowless browser of the given view: the library's id and the engine's.
+  struct Opened {
+    unsigned id;
+    int engine;
+  };
+  Opened OpenWindowless(int width = 800, int height = 600) {
+    const unsigned id = CreateWindowless(width, height);
+    return {id, EngineBrowser()};
+  }
+
   SimpleHandler* Current() const { return mvcef::State().current.get(); }
 
   // A stand-in window of the calling (host) thread at that screen rectangle.
