@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <memory>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -17,16 +19,28 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(ChromiumDevTools, OpensAPageEvaluatesAndShutsDownClean) {
-  std::string error;
-  auto connection = ChromiumConnection::Start(e2e::Options(), &error);
-  ASSERT_NE(connection, nullptr) << error;
-  const std::string profile = connection->process().user_data_dir();
+class ChromiumDevTools : public ::testing::Test {
+ protected:
+  // Starts Chromium and attaches to a new blank page.
+  void OpenBlankPage() {
+    connection = ChromiumConnection::Start(e2e::Options(), &error);
+    ASSERT_NE(connection, nullptr) << error;
+    profile = connection->process().user_data_dir();
+    target = connection->CreatePage("about:blank", &error);
+    ASSERT_FALSE(target.empty()) << error;
+    page = connection->Attach(target, &error);
+    ASSERT_NE(page, nullptr) << error;
+  }
 
-  std::string target = connection->CreatePage("about:blank", &error);
-  ASSERT_FALSE(target.empty()) << error;
-  auto page = connection->Attach(target, &error);
-  ASSERT_NE(page, nullptr) << error;
+  std::string error;
+  std::unique_ptr<ChromiumConnection> connection;
+  std::string profile;  // Chromium's user data folder
+  std::string target;
+  std::unique_ptr<DevToolsSession> page;
+};
+
+TEST_F(ChromiumDevTools, OpensAPageEvaluatesAndShutsDownClean) {
+  ASSERT_NO_FATAL_FAILURE(OpenBlankPage());
 
   std::promise<void> loaded;
   std::atomic<bool> once{false};
@@ -52,15 +66,8 @@ TEST(ChromiumDevTools, OpensAPageEvaluatesAndShutsDownClean) {
   EXPECT_EQ(e2e::CountProcessesMentioning(profile), 0);
 }
 
-TEST(ChromiumDevTools, KilledChromiumFailsEveryCallPromptly) {
-  std::string error;
-  auto connection = ChromiumConnection::Start(e2e::Options(), &error);
-  ASSERT_NE(connection, nullptr) << error;
-  const std::string profile = connection->process().user_data_dir();
-  std::string target = connection->CreatePage("about:blank", &error);
-  ASSERT_FALSE(target.empty()) << error;
-  auto page = connection->Attach(target, &error);
-  ASSERT_NE(page, nullptr) << error;
+TEST_F(ChromiumDevTools, KilledChromiumFailsEveryCallPromptly) {
+  ASSERT_NO_FATAL_FAILURE(OpenBlankPage());
 
   // A call in flight when Chromium dies: a promise that never resolves on its own.
   auto in_flight = std::async(std::launch::async, [&] {
@@ -87,10 +94,9 @@ TEST(ChromiumDevTools, KilledChromiumFailsEveryCallPromptly) {
   EXPECT_EQ(e2e::CountProcessesMentioning(profile), 0);
 }
 
-TEST(ChromiumDevTools, MissingChromiumFailsStartWithAReason) {
+TEST_F(ChromiumDevTools, MissingChromiumFailsStartWithAReason) {
   LaunchOptions options = e2e::Options();
   options.executable = "/nonexistent/chromium";
-  std::string error;
   auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(ChromiumConnection::Start(options, &error), nullptr);
   EXPECT_NE(error.find("/nonexistent/chromium"), std::string::npos) << error;
