@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"
+#include "engine_start.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "engine/src/runtime.h"
@@ -37,17 +38,7 @@ class TestApp : public CefApp {
   IMPLEMENT_REFCOUNTING(TestApp);
 };
 
-bool Initialize() {
-  SetRestartAllowed(true);
-  static char arg0[] = "runtime_e2e";
-  static char* argv[] = {arg0, nullptr};
-  CefMainArgs args(1, argv);
-  CefSettings settings;
-  settings.no_sandbox = 1;
-  settings.multi_threaded_message_loop = 1;
-  settings.windowless_rendering_enabled = 1;
-  return CefInitialize(args, settings, new TestApp(), nullptr);
-}
+bool Initialize() { return e2e::StartEngine("runtime_e2e", new TestApp()); }
 
 CefRefPtr<TestClient> CreateWindowless(const std::string& url, int frame_rate = 30) {
   CefRefPtr<TestClient> client(new TestClient(800, 600));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "e2e_support.h"
+#include "engine_start.h"
 #include "include/cef_app.h"
 #include "include/cef_browser.h"
 #include "include/cef_render_process_handler.h"
@@ -156,15 +157,7 @@ std::string WaitForText(CefRefPtr<CefBrowser> browser, const std::string& part) 
 class PageBridge : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    SetRestartAllowed(true);
-    static char arg0[] = "page_bridge_e2e";
-    static char* argv[] = {arg0, nullptr};
-    CefMainArgs args(1, argv);
-    CefSettings settings;
-    settings.no_sandbox = 1;
-    settings.multi_threaded_message_loop = 1;
-    settings.windowless_rendering_enabled = 1;
-    ready_ = CefInitialize(args, settings, new BridgeApp(), nullptr);
+    ready_ = e2e::StartEngine("page_bridge_e2e", new BridgeApp());
   }
   static void TearDownTestSuite() {
     if (ready_) CefShutdown();
