@@ -9,13 +9,14 @@
 namespace mvhost {
 namespace {
 
-bool ParseLong(const char* text, long low, long high, long& out) {
+// A whole number from `low` to `high`, both within int's range.
+bool ParseInt(const char* text, long low, long high, int& out) {
   if (!text || !*text) return false;
   char* end = nullptr;
   errno = 0;
   const long value = std::strtol(text, &end, 10);
   if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = value;
+  out = static_cast<int>(value);
   return true;
 }
 
@@ -33,11 +34,11 @@ bool ParseSeconds(const char* text, double& out) {
 bool ParseSize(const std::string& text, int& width, int& height) {
   const size_t x = text.find_first_of("xX");
   if (x == std::string::npos) return false;
-  long w = 0, h = 0;
-  if (!ParseLong(text.substr(0, x).c_str(), 16, 8192, w) || !ParseLong(text.substr(x + 1).c_str(), 16, 8192, h))
+  int w = 0, h = 0;
+  if (!ParseInt(text.substr(0, x).c_str(), 16, 8192, w) || !ParseInt(text.substr(x + 1).c_str(), 16, 8192, h))
     return false;
-  width = static_cast<int>(w);
-  height = static_cast<int>(h);
+  width = w;
+  height = h;
   return true;
 }
 
@@ -71,7 +72,6 @@ OptionsParse ParseCommandLine(int argc, char* const* argv) {
   opterr = 0;
   int c;
   while ((c = getopt_long(argc, argv, ":l:s:f:t:o:z:a:wh", kOptions, nullptr)) != -1) {
-    long value = 0;
     switch (c) {
       case 'l':
         o.library = optarg;
@@ -81,9 +81,7 @@ OptionsParse ParseCommandLine(int argc, char* const* argv) {
           return Refused(result, "--size: expected WIDTHxHEIGHT, each 16 to 8192");
         break;
       case 'f':
-        if (!ParseLong(optarg, 1, 1000000, value))
-          return Refused(result, "--frames: expected a count of at least 1");
-        o.frames = static_cast<int>(value);
+        if (!ParseInt(optarg, 1, 1000000, o.frames)) return Refused(result, "--frames: expected a count of at least 1");
         break;
       case 't':
         if (!ParseSeconds(optarg, o.seconds))
@@ -101,9 +99,7 @@ OptionsParse ParseCommandLine(int argc, char* const* argv) {
         }
         break;
       case 'z':
-        if (!ParseLong(optarg, 10, 500, value))
-          return Refused(result, "--zoom: expected a percentage from 10 to 500");
-        o.zoom = static_cast<int>(value);
+        if (!ParseInt(optarg, 10, 500, o.zoom)) return Refused(result, "--zoom: expected a percentage from 10 to 500");
         break;
       case 'a': {
         ActionParse parsed = ParseActions(optarg);

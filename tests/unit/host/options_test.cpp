@@ -58,6 +58,23 @@ TEST(Options, PageMayComeBeforeOptions) {
 
 TEST(Options, Help) { EXPECT_TRUE(Parse({"--help"}).options.help); }
 
+TEST(Options, TakesTheEndsOfEachRange) {
+  const struct {
+    std::initializer_list<const char*> args;
+    int HostOptions::*field;
+    int value;
+  } cases[] = {
+      {{"--frames", "1"}, &HostOptions::frames, 1},       {{"--frames", "1000000"}, &HostOptions::frames, 1000000},
+      {{"--zoom", "10"}, &HostOptions::zoom, 10},         {{"--zoom", "500"}, &HostOptions::zoom, 500},
+      {{"--size", "16x8192"}, &HostOptions::width, 16},   {{"--size", "16x8192"}, &HostOptions::height, 8192},
+  };
+  for (const auto& c : cases) {
+    const OptionsParse p = Parse(c.args);
+    EXPECT_EQ(p.error, "") << *c.args.begin() << " " << *(c.args.begin() + 1);
+    EXPECT_EQ(p.options.*c.field, c.value) << *c.args.begin() << " " << *(c.args.begin() + 1);
+  }
+}
+
 TEST(Options, RejectsBadValues) {
   const std::initializer_list<const char*> bad[] = {
       {"--size", "800"},     {"--size", "8x600"},   {"--size", "800x99999"}, {"--size", "axb"},
