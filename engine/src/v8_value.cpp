@@ -53,20 +53,8 @@ class V8Value : public CefV8Value {
   bool IsSame(CefRefPtr<CefV8Value> that) override { return that.get() == this; }
 
   bool GetBoolValue() override { return kind_ == Kind::kBool && bool_value_; }
-  int32 GetIntValue() override {
-    if (kind_ == Kind::kInt)
-      return int_value_;
-    if (kind_ == Kind::kUInt)
-      return static_cast<int32>(uint_value_);
-    return 0;
-  }
-  uint32 GetUIntValue() override {
-    if (kind_ == Kind::kUInt)
-      return uint_value_;
-    if (kind_ == Kind::kInt)
-      return static_cast<uint32>(int_value_);
-    return 0;
-  }
+  int32 GetIntValue() override { return WholeNumberAs<int32>(); }
+  uint32 GetUIntValue() override { return WholeNumberAs<uint32>(); }
   double GetDoubleValue() override {
     switch (kind_) {
       case Kind::kDouble:
@@ -283,6 +271,13 @@ class V8Value : public CefV8Value {
  private:
   bool IsObjectKind() const {
     return kind_ == Kind::kObject || kind_ == Kind::kArray || kind_ == Kind::kFunction || kind_ == Kind::kDate;
+  }
+  // An int or uint value as `T`, converted as a cast converts it; 0 for any other kind.
+  template <typename T>
+  T WholeNumberAs() const {
+    if (kind_ == Kind::kInt) return static_cast<T>(int_value_);
+    if (kind_ == Kind::kUInt) return static_cast<T>(uint_value_);
+    return 0;
   }
   Property* Find(const CefString& key) {
     for (Property& p : properties_) {

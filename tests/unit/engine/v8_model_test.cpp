@@ -39,6 +39,7 @@ TEST(V8Value, PrimitivesKeepTheirType) {
     EXPECT_EQ(c.is_string, c.v->IsString()) << c.name;
     EXPECT_EQ(c.is_bool, c.v->IsBool()) << c.name;
     EXPECT_EQ(c.as_int, c.v->GetIntValue()) << c.name;
+    EXPECT_EQ(static_cast<uint32>(c.as_int), c.v->GetUIntValue()) << c.name;  // as a cast converts it
     EXPECT_EQ(c.as_double, c.v->GetDoubleValue()) << c.name;
     EXPECT_FALSE(c.v->IsObject()) << c.name;
   }
