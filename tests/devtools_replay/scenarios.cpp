@@ -67,7 +67,7 @@ bool StartLibrary(const InstallLayout& layout, exports_e2e::LoadedLibrary* libra
   return true;
 }
 
-std::string PageUrl(const std::string& file) { return "file://" + std::string(MVCEF_REPLAY_DIR) + "/pages/" + file; }
+std::string PageUrl(const std::string& file) { return "file://" + std::string(MVCEF_TEST_PAGES_DIR) + "/replay/" + file; }
 std::string DataFile(const std::string& name) { return std::string(MVCEF_REPLAY_DIR) + "/data/" + name; }
 
 std::string QuadMismatches(const Frame& frame) {

@@ -33,7 +33,7 @@ class InstallLayout {
 // mode with that handle, as a game does.
 bool StartLibrary(const InstallLayout& layout, exports_e2e::LoadedLibrary* library, std::string* error);
 
-std::string PageUrl(const std::string& file);  // file:// URL of tests/devtools_replay/pages/<file>
+std::string PageUrl(const std::string& file);  // file:// URL of tests/pages/replay/<file>
 std::string DataFile(const std::string& name);  // tests/devtools_replay/data/<name>
 using mvtest::ReadFileBytes;
 

@@ -42,9 +42,9 @@ constexpr DWORD kWaitMs = 30000;
 
 std::string g_build, g_replay;
 
+// The replay folder is tests/devtools_replay; its pages live with the other test pages.
 std::string PageUrl(const std::string& page) {
-  std::string path = g_replay + "/pages/" + page;
-  return "file://" + path;
+  return "file://" + g_replay.substr(0, g_replay.find_last_of('/')) + "/pages/replay/" + page;
 }
 
 struct Api {
