@@ -48,6 +48,8 @@ class DebugLines {
  public:
   DebugLines();
   ~DebugLines();
+  DebugLines(const DebugLines&) = delete;  // owns its sink's state
+  DebugLines& operator=(const DebugLines&) = delete;
   std::vector<std::string> Lines() const;
 
  private:
