@@ -1,5 +1,7 @@
 #include "host/actions.h"
 
+#include "host/whole_number.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -25,17 +27,6 @@ std::vector<std::string> SplitItems(std::string_view list, std::string& error) {
     }
   }
   return items;
-}
-
-bool ParseInt(std::string_view text, long low, long high, int& out) {
-  if (text.empty()) return false;
-  std::string copy(text);
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(copy.c_str(), &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = static_cast<int>(value);
-  return true;
 }
 
 // "a,b,c" into exactly `count` integers.

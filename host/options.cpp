@@ -1,5 +1,7 @@
 #include "host/options.h"
 
+#include "host/whole_number.h"
+
 #include <getopt.h>
 
 #include <cerrno>
@@ -8,17 +10,6 @@
 
 namespace mvhost {
 namespace {
-
-// A whole number from `low` to `high`, both within int's range.
-bool ParseInt(const char* text, long low, long high, int& out) {
-  if (!text || !*text) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long value = std::strtol(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = static_cast<int>(value);
-  return true;
-}
 
 bool ParseSeconds(const char* text, double& out) {
   if (!text || !*text) return false;
@@ -34,9 +25,9 @@ bool ParseSeconds(const char* text, double& out) {
 bool ParseSize(const std::string& text, int& width, int& height) {
   const size_t x = text.find_first_of("xX");
   if (x == std::string::npos) return false;
+  const std::string_view size(text);
   int w = 0, h = 0;
-  if (!ParseInt(text.substr(0, x).c_str(), 16, 8192, w) || !ParseInt(text.substr(x + 1).c_str(), 16, 8192, h))
-    return false;
+  if (!ParseInt(size.substr(0, x), 16, 8192, w) || !ParseInt(size.substr(x + 1), 16, 8192, h)) return false;
   width = w;
   height = h;
   return true;
