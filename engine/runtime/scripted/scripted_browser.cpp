@@ -8,24 +8,16 @@ namespace mvengine {
 namespace scripted {
 namespace {
 
-Call NewCall(CallKind kind, int browser_id, CefProcessId side) {
-  Call c;
-  c.kind = kind;
-  c.browser_id = browser_id;
-  c.process = side;
-  return c;
-}
-
 // A call whose one detail is a flag (the answer given or the argument taken); returns the flag.
 bool RecordFlag(CallKind kind, int browser_id, CefProcessId side, bool flag) {
-  Call c = NewCall(kind, browser_id, side);
+  Call c(kind, browser_id, side);
   c.flag = flag;
   RecordCall(std::move(c));
   return flag;
 }
 
 void RecordNumber(CallKind kind, int browser_id, CefProcessId side, int number) {
-  Call c = NewCall(kind, browser_id, side);
+  Call c(kind, browser_id, side);
   c.number = number;
   RecordCall(std::move(c));
 }
@@ -46,25 +38,25 @@ bool ScriptedBrowser::CanGoBack() {
   return RecordFlag(CallKind::kCanGoBack, model_->id(), side_, model_->can_go_back());
 }
 
-void ScriptedBrowser::GoBack() { RecordCall(NewCall(CallKind::kGoBack, model_->id(), side_)); }
+void ScriptedBrowser::GoBack() { RecordCall(Call(CallKind::kGoBack, model_->id(), side_)); }
 
 bool ScriptedBrowser::CanGoForward() {
   return RecordFlag(CallKind::kCanGoForward, model_->id(), side_, model_->can_go_forward());
 }
 
-void ScriptedBrowser::GoForward() { RecordCall(NewCall(CallKind::kGoForward, model_->id(), side_)); }
+void ScriptedBrowser::GoForward() { RecordCall(Call(CallKind::kGoForward, model_->id(), side_)); }
 
 bool ScriptedBrowser::IsLoading() {
   return RecordFlag(CallKind::kIsLoading, model_->id(), side_, model_->is_loading());
 }
 
-void ScriptedBrowser::Reload() { RecordCall(NewCall(CallKind::kReload, model_->id(), side_)); }
+void ScriptedBrowser::Reload() { RecordCall(Call(CallKind::kReload, model_->id(), side_)); }
 
 void ScriptedBrowser::ReloadIgnoreCache() {
-  RecordCall(NewCall(CallKind::kReloadIgnoreCache, model_->id(), side_));
+  RecordCall(Call(CallKind::kReloadIgnoreCache, model_->id(), side_));
 }
 
-void ScriptedBrowser::StopLoad() { RecordCall(NewCall(CallKind::kStopLoad, model_->id(), side_)); }
+void ScriptedBrowser::StopLoad() { RecordCall(Call(CallKind::kStopLoad, model_->id(), side_)); }
 
 int ScriptedBrowser::GetIdentifier() { return model_->id(); }
 
@@ -98,7 +90,7 @@ void ScriptedBrowser::GetFrameIdentifiers(std::vector<int64>& identifiers) {
 }
 
 bool ScriptedBrowser::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
-  Call c = NewCall(CallKind::kSendProcessMessage, model_->id(), side_);
+  Call c(CallKind::kSendProcessMessage, model_->id(), side_);
   c.target = target_process;
   c.message = RecordOf(message);
   RecordCall(std::move(c));
@@ -165,7 +157,7 @@ CefRefPtr<CefClient> ScriptedBrowser::GetClient() { return model_->client(); }
 double ScriptedBrowser::GetZoomLevel() { return model_->zoom(); }
 
 void ScriptedBrowser::SetZoomLevel(double zoomLevel) {
-  Call c = NewCall(CallKind::kSetZoomLevel, model_->id(), side_);
+  Call c(CallKind::kSetZoomLevel, model_->id(), side_);
   c.zoom = zoomLevel;
   RecordCall(std::move(c));
   model_->set_zoom(zoomLevel);
@@ -173,14 +165,14 @@ void ScriptedBrowser::SetZoomLevel(double zoomLevel) {
 
 bool ScriptedBrowser::IsWindowRenderingDisabled() { return model_->windowless(); }
 
-void ScriptedBrowser::WasResized() { RecordCall(NewCall(CallKind::kWasResized, model_->id(), side_)); }
+void ScriptedBrowser::WasResized() { RecordCall(Call(CallKind::kWasResized, model_->id(), side_)); }
 
 void ScriptedBrowser::WasHidden(bool hidden) {
   RecordFlag(CallKind::kWasHidden, model_->id(), side_, hidden);
 }
 
 void ScriptedBrowser::NotifyScreenInfoChanged() {
-  RecordCall(NewCall(CallKind::kNotifyScreenInfoChanged, model_->id(), side_));
+  RecordCall(Call(CallKind::kNotifyScreenInfoChanged, model_->id(), side_));
 }
 
 void ScriptedBrowser::Invalidate(PaintElementType type) {
@@ -188,14 +180,14 @@ void ScriptedBrowser::Invalidate(PaintElementType type) {
 }
 
 void ScriptedBrowser::SendKeyEvent(const CefKeyEvent& event) {
-  Call c = NewCall(CallKind::kSendKeyEvent, model_->id(), side_);
+  Call c(CallKind::kSendKeyEvent, model_->id(), side_);
   c.key = event;
   RecordCall(std::move(c));
 }
 
 void ScriptedBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp,
                                           int clickCount) {
-  Call c = NewCall(CallKind::kSendMouseClickEvent, model_->id(), side_);
+  Call c(CallKind::kSendMouseClickEvent, model_->id(), side_);
   c.mouse = event;
   c.number = type;
   c.flag = mouseUp;
@@ -204,14 +196,14 @@ void ScriptedBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButto
 }
 
 void ScriptedBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) {
-  Call c = NewCall(CallKind::kSendMouseMoveEvent, model_->id(), side_);
+  Call c(CallKind::kSendMouseMoveEvent, model_->id(), side_);
   c.mouse = event;
   c.flag = mouseLeave;
   RecordCall(std::move(c));
 }
 
 void ScriptedBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) {
-  Call c = NewCall(CallKind::kSendMouseWheelEvent, model_->id(), side_);
+  Call c(CallKind::kSendMouseWheelEvent, model_->id(), side_);
   c.mouse = event;
   c.delta_x = deltaX;
   c.delta_y = deltaY;
@@ -223,7 +215,7 @@ void ScriptedBrowser::SendFocusEvent(bool setFocus) {
 }
 
 void ScriptedBrowser::SendCaptureLostEvent() {
-  RecordCall(NewCall(CallKind::kSendCaptureLostEvent, model_->id(), side_));
+  RecordCall(Call(CallKind::kSendCaptureLostEvent, model_->id(), side_));
 }
 
 void ScriptedBrowser::SetWindowlessFrameRate(int frame_rate) {
@@ -233,7 +225,7 @@ void ScriptedBrowser::SetWindowlessFrameRate(int frame_rate) {
 void ScriptedBrowser::ImeSetComposition(const CefString& text,
                                         const std::vector<CefCompositionUnderline>& underlines,
                                         const CefRange& replacement_range, const CefRange& selection_range) {
-  Call c = NewCall(CallKind::kImeSetComposition, model_->id(), side_);
+  Call c(CallKind::kImeSetComposition, model_->id(), side_);
   c.text = text.ToString();
   for (const CefCompositionUnderline& u : underlines)
     c.underlines.push_back(u);
@@ -244,7 +236,7 @@ void ScriptedBrowser::ImeSetComposition(const CefString& text,
 
 void ScriptedBrowser::ImeCommitText(const CefString& text, const CefRange& replacement_range,
                                     int relative_cursor_pos) {
-  Call c = NewCall(CallKind::kImeCommitText, model_->id(), side_);
+  Call c(CallKind::kImeCommitText, model_->id(), side_);
   c.text = text.ToString();
   c.range = replacement_range;
   c.count = relative_cursor_pos;
@@ -256,7 +248,7 @@ void ScriptedBrowser::ImeFinishComposingText(bool keep_selection) {
 }
 
 void ScriptedBrowser::ImeCancelComposition() {
-  RecordCall(NewCall(CallKind::kImeCancelComposition, model_->id(), side_));
+  RecordCall(Call(CallKind::kImeCancelComposition, model_->id(), side_));
 }
 
 // ---------------------------------------------------------------------------
@@ -277,7 +269,7 @@ void ScriptedFrame::Invalidate() {
 }
 
 void ScriptedFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
-  Call c = NewCall(CallKind::kGetText, model_->id(), side_);
+  Call c(CallKind::kGetText, model_->id(), side_);
   c.frame_id = id_;
   RecordCall(std::move(c));
   std::shared_ptr<World> world = model_->world();
@@ -288,14 +280,14 @@ void ScriptedFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
 }
 
 void ScriptedFrame::LoadURL(const CefString& url) {
-  Call c = NewCall(CallKind::kLoadURL, model_->id(), side_);
+  Call c(CallKind::kLoadURL, model_->id(), side_);
   c.frame_id = id_;
   c.text = url.ToString();
   RecordCall(std::move(c));
 }
 
 void ScriptedFrame::LoadString(const CefString& string_val, const CefString& url) {
-  Call c = NewCall(CallKind::kLoadString, model_->id(), side_);
+  Call c(CallKind::kLoadString, model_->id(), side_);
   c.frame_id = id_;
   c.text = string_val.ToString();
   c.url = url.ToString();
