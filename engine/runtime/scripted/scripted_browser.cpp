@@ -31,27 +31,19 @@ CefRefPtr<CefBrowserHost> ScriptedBrowser::GetHost() {
   return this;
 }
 
-bool ScriptedBrowser::CanGoBack() {
-  return RecordFlag(CallKind::kCanGoBack, model_->can_go_back());
-}
+bool ScriptedBrowser::CanGoBack() { return RecordFlag(CallKind::kCanGoBack, model_->can_go_back()); }
 
 void ScriptedBrowser::GoBack() { Record(CallKind::kGoBack); }
 
-bool ScriptedBrowser::CanGoForward() {
-  return RecordFlag(CallKind::kCanGoForward, model_->can_go_forward());
-}
+bool ScriptedBrowser::CanGoForward() { return RecordFlag(CallKind::kCanGoForward, model_->can_go_forward()); }
 
 void ScriptedBrowser::GoForward() { Record(CallKind::kGoForward); }
 
-bool ScriptedBrowser::IsLoading() {
-  return RecordFlag(CallKind::kIsLoading, model_->is_loading());
-}
+bool ScriptedBrowser::IsLoading() { return RecordFlag(CallKind::kIsLoading, model_->is_loading()); }
 
 void ScriptedBrowser::Reload() { Record(CallKind::kReload); }
 
-void ScriptedBrowser::ReloadIgnoreCache() {
-  Record(CallKind::kReloadIgnoreCache);
-}
+void ScriptedBrowser::ReloadIgnoreCache() { Record(CallKind::kReloadIgnoreCache); }
 
 void ScriptedBrowser::StopLoad() { Record(CallKind::kStopLoad); }
 
@@ -143,9 +135,7 @@ void ScriptedBrowser::CloseBrowser(bool force_close) {
   });
 }
 
-void ScriptedBrowser::SetFocus(bool focus) {
-  RecordFlag(CallKind::kSetFocus, focus);
-}
+void ScriptedBrowser::SetFocus(bool focus) { RecordFlag(CallKind::kSetFocus, focus); }
 
 CefWindowHandle ScriptedBrowser::GetWindowHandle() { return model_->window(); }
 
@@ -164,17 +154,11 @@ bool ScriptedBrowser::IsWindowRenderingDisabled() { return model_->windowless();
 
 void ScriptedBrowser::WasResized() { Record(CallKind::kWasResized); }
 
-void ScriptedBrowser::WasHidden(bool hidden) {
-  RecordFlag(CallKind::kWasHidden, hidden);
-}
+void ScriptedBrowser::WasHidden(bool hidden) { RecordFlag(CallKind::kWasHidden, hidden); }
 
-void ScriptedBrowser::NotifyScreenInfoChanged() {
-  Record(CallKind::kNotifyScreenInfoChanged);
-}
+void ScriptedBrowser::NotifyScreenInfoChanged() { Record(CallKind::kNotifyScreenInfoChanged); }
 
-void ScriptedBrowser::Invalidate(PaintElementType type) {
-  RecordNumber(CallKind::kInvalidate, type);
-}
+void ScriptedBrowser::Invalidate(PaintElementType type) { RecordNumber(CallKind::kInvalidate, type); }
 
 void ScriptedBrowser::SendKeyEvent(const CefKeyEvent& event) {
   Call c = NewCall(CallKind::kSendKeyEvent);
@@ -207,13 +191,9 @@ void ScriptedBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX
   RecordCall(std::move(c));
 }
 
-void ScriptedBrowser::SendFocusEvent(bool setFocus) {
-  RecordFlag(CallKind::kSendFocusEvent, setFocus);
-}
+void ScriptedBrowser::SendFocusEvent(bool setFocus) { RecordFlag(CallKind::kSendFocusEvent, setFocus); }
 
-void ScriptedBrowser::SendCaptureLostEvent() {
-  Record(CallKind::kSendCaptureLostEvent);
-}
+void ScriptedBrowser::SendCaptureLostEvent() { Record(CallKind::kSendCaptureLostEvent); }
 
 void ScriptedBrowser::SetWindowlessFrameRate(int frame_rate) {
   RecordNumber(CallKind::kSetWindowlessFrameRate, frame_rate);
@@ -244,9 +224,7 @@ void ScriptedBrowser::ImeFinishComposingText(bool keep_selection) {
   RecordFlag(CallKind::kImeFinishComposingText, keep_selection);
 }
 
-void ScriptedBrowser::ImeCancelComposition() {
-  Record(CallKind::kImeCancelComposition);
-}
+void ScriptedBrowser::ImeCancelComposition() { Record(CallKind::kImeCancelComposition); }
 
 // ---------------------------------------------------------------------------
 
