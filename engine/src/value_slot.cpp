@@ -1,62 +1,39 @@
 #include "engine/src/value_slot.h"
 
+#include <utility>
+
 namespace mvengine {
 
+namespace {
+
+// A slot of `type` whose one value is `value`, in `field`.
+template <class T>
+ValueSlot Holding(CefValueType type, T ValueSlot::*field, T value) {
+  ValueSlot s;
+  s.type = type;
+  s.*field = std::move(value);
+  return s;
+}
+
+}  // namespace
+
 ValueSlot ValueSlot::Null() { return ValueSlot(); }
+ValueSlot ValueSlot::Bool(bool v) { return Holding(VTYPE_BOOL, &ValueSlot::bool_value, v); }
+ValueSlot ValueSlot::Int(int v) { return Holding(VTYPE_INT, &ValueSlot::int_value, v); }
+ValueSlot ValueSlot::Double(double v) { return Holding(VTYPE_DOUBLE, &ValueSlot::double_value, v); }
+ValueSlot ValueSlot::String(const CefString& v) { return Holding(VTYPE_STRING, &ValueSlot::string_value, v); }
 
-ValueSlot ValueSlot::Bool(bool v) {
-  ValueSlot s;
-  s.type = VTYPE_BOOL;
-  s.bool_value = v;
-  return s;
-}
-
-ValueSlot ValueSlot::Int(int v) {
-  ValueSlot s;
-  s.type = VTYPE_INT;
-  s.int_value = v;
-  return s;
-}
-
-ValueSlot ValueSlot::Double(double v) {
-  ValueSlot s;
-  s.type = VTYPE_DOUBLE;
-  s.double_value = v;
-  return s;
-}
-
-ValueSlot ValueSlot::String(const CefString& v) {
-  ValueSlot s;
-  s.type = VTYPE_STRING;
-  s.string_value = v;
-  return s;
-}
-
+// Containers take a copy; a null one gives a null slot.
 ValueSlot ValueSlot::Binary(CefRefPtr<CefBinaryValue> v) {
-  ValueSlot s;
-  if (v) {
-    s.type = VTYPE_BINARY;
-    s.binary = v->Copy();
-  }
-  return s;
+  return v ? Holding(VTYPE_BINARY, &ValueSlot::binary, v->Copy()) : Null();
 }
 
 ValueSlot ValueSlot::Dictionary(CefRefPtr<CefDictionaryValue> v) {
-  ValueSlot s;
-  if (v) {
-    s.type = VTYPE_DICTIONARY;
-    s.dictionary = v->Copy(false);
-  }
-  return s;
+  return v ? Holding(VTYPE_DICTIONARY, &ValueSlot::dictionary, v->Copy(false)) : Null();
 }
 
 ValueSlot ValueSlot::List(CefRefPtr<CefListValue> v) {
-  ValueSlot s;
-  if (v) {
-    s.type = VTYPE_LIST;
-    s.list = v->Copy();
-  }
-  return s;
+  return v ? Holding(VTYPE_LIST, &ValueSlot::list, v->Copy()) : Null();
 }
 
 ValueSlot ValueSlot::FromValue(CefRefPtr<CefValue> v) {

@@ -13,6 +13,8 @@
 #include "include/cef_client.h"
 #include "include/cef_v8.h"
 
+#include "engine/runtime/scripted/scripted_runtime.h"
+
 namespace mvengine {
 namespace scripted {
 
@@ -145,6 +147,13 @@ class ScriptedBrowser : public CefBrowser, public CefBrowserHost {
   CefProcessId side() const { return side_; }
 
  private:
+  // A call of this browser from its side; the Record forms also record it (RecordFlag returns
+  // the flag).
+  Call NewCall(CallKind kind) const { return Call(kind, model_->id(), side_); }
+  void Record(CallKind kind) const;
+  bool RecordFlag(CallKind kind, bool flag) const;
+  void RecordNumber(CallKind kind, int number) const;
+
   const std::shared_ptr<BrowserModel> model_;
   const CefProcessId side_;
   IMPLEMENT_REFCOUNTING(ScriptedBrowser);
@@ -168,6 +177,9 @@ class ScriptedFrame : public CefFrame {
   void Invalidate();
 
  private:
+  // A call about this frame, from its side.
+  Call NewCall(CallKind kind) const;
+
   const std::shared_ptr<BrowserModel> model_;
   const CefProcessId side_;
   const int64 id_;

@@ -1,5 +1,6 @@
 #include "engine/runtime/scripted/call_recorder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -20,6 +21,11 @@ Recorder& TheRecorder() {
 }
 
 std::string Utf8(const cef_string_t& s) { return CefString(&s).ToString(); }
+
+size_t CountIn(const std::vector<Call>& calls, CallKind kind) {
+  return static_cast<size_t>(
+      std::count_if(calls.begin(), calls.end(), [kind](const Call& c) { return c.kind == kind; }));
+}
 
 }  // namespace
 
@@ -50,10 +56,7 @@ std::vector<Call> CallsOf(CallKind kind) {
 size_t CountOf(CallKind kind) {
   Recorder& r = TheRecorder();
   std::lock_guard<std::mutex> lock(r.mutex);
-  size_t n = 0;
-  for (const Call& c : r.calls)
-    n += c.kind == kind;
-  return n;
+  return CountIn(r.calls, kind);
 }
 
 void ClearCalls() {
@@ -65,12 +68,8 @@ void ClearCalls() {
 bool WaitForCall(CallKind kind, size_t count, int timeout_ms) {
   Recorder& r = TheRecorder();
   std::unique_lock<std::mutex> lock(r.mutex);
-  return r.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] {
-    size_t n = 0;
-    for (const Call& c : r.calls)
-      n += c.kind == kind;
-    return n >= count;
-  });
+  return r.changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                            [&] { return CountIn(r.calls, kind) >= count; });
 }
 
 Call LastCall(CallKind kind) {

@@ -6,34 +6,23 @@
 
 namespace mvengine {
 namespace scripted {
-namespace {
+ScriptedBrowser::ScriptedBrowser(std::shared_ptr<BrowserModel> model, CefProcessId side)
+    : model_(std::move(model)), side_(side) {}
 
-Call NewCall(CallKind kind, int browser_id, CefProcessId side) {
-  Call c;
-  c.kind = kind;
-  c.browser_id = browser_id;
-  c.process = side;
-  return c;
-}
+void ScriptedBrowser::Record(CallKind kind) const { RecordCall(NewCall(kind)); }
 
-// A call whose one detail is a flag (the answer given or the argument taken); returns the flag.
-bool RecordFlag(CallKind kind, int browser_id, CefProcessId side, bool flag) {
-  Call c = NewCall(kind, browser_id, side);
+bool ScriptedBrowser::RecordFlag(CallKind kind, bool flag) const {
+  Call c = NewCall(kind);
   c.flag = flag;
   RecordCall(std::move(c));
   return flag;
 }
 
-void RecordNumber(CallKind kind, int browser_id, CefProcessId side, int number) {
-  Call c = NewCall(kind, browser_id, side);
+void ScriptedBrowser::RecordNumber(CallKind kind, int number) const {
+  Call c = NewCall(kind);
   c.number = number;
   RecordCall(std::move(c));
 }
-
-}  // namespace
-
-ScriptedBrowser::ScriptedBrowser(std::shared_ptr<BrowserModel> model, CefProcessId side)
-    : model_(std::move(model)), side_(side) {}
 
 CefRefPtr<CefBrowserHost> ScriptedBrowser::GetHost() {
   // The render process has no host.
@@ -42,29 +31,21 @@ CefRefPtr<CefBrowserHost> ScriptedBrowser::GetHost() {
   return this;
 }
 
-bool ScriptedBrowser::CanGoBack() {
-  return RecordFlag(CallKind::kCanGoBack, model_->id(), side_, model_->can_go_back());
-}
+bool ScriptedBrowser::CanGoBack() { return RecordFlag(CallKind::kCanGoBack, model_->can_go_back()); }
 
-void ScriptedBrowser::GoBack() { RecordCall(NewCall(CallKind::kGoBack, model_->id(), side_)); }
+void ScriptedBrowser::GoBack() { Record(CallKind::kGoBack); }
 
-bool ScriptedBrowser::CanGoForward() {
-  return RecordFlag(CallKind::kCanGoForward, model_->id(), side_, model_->can_go_forward());
-}
+bool ScriptedBrowser::CanGoForward() { return RecordFlag(CallKind::kCanGoForward, model_->can_go_forward()); }
 
-void ScriptedBrowser::GoForward() { RecordCall(NewCall(CallKind::kGoForward, model_->id(), side_)); }
+void ScriptedBrowser::GoForward() { Record(CallKind::kGoForward); }
 
-bool ScriptedBrowser::IsLoading() {
-  return RecordFlag(CallKind::kIsLoading, model_->id(), side_, model_->is_loading());
-}
+bool ScriptedBrowser::IsLoading() { return RecordFlag(CallKind::kIsLoading, model_->is_loading()); }
 
-void ScriptedBrowser::Reload() { RecordCall(NewCall(CallKind::kReload, model_->id(), side_)); }
+void ScriptedBrowser::Reload() { Record(CallKind::kReload); }
 
-void ScriptedBrowser::ReloadIgnoreCache() {
-  RecordCall(NewCall(CallKind::kReloadIgnoreCache, model_->id(), side_));
-}
+void ScriptedBrowser::ReloadIgnoreCache() { Record(CallKind::kReloadIgnoreCache); }
 
-void ScriptedBrowser::StopLoad() { RecordCall(NewCall(CallKind::kStopLoad, model_->id(), side_)); }
+void ScriptedBrowser::StopLoad() { Record(CallKind::kStopLoad); }
 
 int ScriptedBrowser::GetIdentifier() { return model_->id(); }
 
@@ -98,7 +79,7 @@ void ScriptedBrowser::GetFrameIdentifiers(std::vector<int64>& identifiers) {
 }
 
 bool ScriptedBrowser::SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) {
-  Call c = NewCall(CallKind::kSendProcessMessage, model_->id(), side_);
+  Call c = NewCall(CallKind::kSendProcessMessage);
   c.target = target_process;
   c.message = RecordOf(message);
   RecordCall(std::move(c));
@@ -131,7 +112,7 @@ bool ScriptedBrowser::SendProcessMessage(CefProcessId target_process, CefRefPtr<
 CefRefPtr<CefBrowser> ScriptedBrowser::GetBrowser() { return this; }
 
 void ScriptedBrowser::CloseBrowser(bool force_close) {
-  RecordFlag(CallKind::kCloseBrowser, model_->id(), side_, force_close);
+  RecordFlag(CallKind::kCloseBrowser, force_close);
   if (!model_->MarkClosed())
     return;
   std::shared_ptr<World> world = model_->world();
@@ -154,9 +135,7 @@ void ScriptedBrowser::CloseBrowser(bool force_close) {
   });
 }
 
-void ScriptedBrowser::SetFocus(bool focus) {
-  RecordFlag(CallKind::kSetFocus, model_->id(), side_, focus);
-}
+void ScriptedBrowser::SetFocus(bool focus) { RecordFlag(CallKind::kSetFocus, focus); }
 
 CefWindowHandle ScriptedBrowser::GetWindowHandle() { return model_->window(); }
 
@@ -165,7 +144,7 @@ CefRefPtr<CefClient> ScriptedBrowser::GetClient() { return model_->client(); }
 double ScriptedBrowser::GetZoomLevel() { return model_->zoom(); }
 
 void ScriptedBrowser::SetZoomLevel(double zoomLevel) {
-  Call c = NewCall(CallKind::kSetZoomLevel, model_->id(), side_);
+  Call c = NewCall(CallKind::kSetZoomLevel);
   c.zoom = zoomLevel;
   RecordCall(std::move(c));
   model_->set_zoom(zoomLevel);
@@ -173,29 +152,23 @@ void ScriptedBrowser::SetZoomLevel(double zoomLevel) {
 
 bool ScriptedBrowser::IsWindowRenderingDisabled() { return model_->windowless(); }
 
-void ScriptedBrowser::WasResized() { RecordCall(NewCall(CallKind::kWasResized, model_->id(), side_)); }
+void ScriptedBrowser::WasResized() { Record(CallKind::kWasResized); }
 
-void ScriptedBrowser::WasHidden(bool hidden) {
-  RecordFlag(CallKind::kWasHidden, model_->id(), side_, hidden);
-}
+void ScriptedBrowser::WasHidden(bool hidden) { RecordFlag(CallKind::kWasHidden, hidden); }
 
-void ScriptedBrowser::NotifyScreenInfoChanged() {
-  RecordCall(NewCall(CallKind::kNotifyScreenInfoChanged, model_->id(), side_));
-}
+void ScriptedBrowser::NotifyScreenInfoChanged() { Record(CallKind::kNotifyScreenInfoChanged); }
 
-void ScriptedBrowser::Invalidate(PaintElementType type) {
-  RecordNumber(CallKind::kInvalidate, model_->id(), side_, type);
-}
+void ScriptedBrowser::Invalidate(PaintElementType type) { RecordNumber(CallKind::kInvalidate, type); }
 
 void ScriptedBrowser::SendKeyEvent(const CefKeyEvent& event) {
-  Call c = NewCall(CallKind::kSendKeyEvent, model_->id(), side_);
+  Call c = NewCall(CallKind::kSendKeyEvent);
   c.key = event;
   RecordCall(std::move(c));
 }
 
 void ScriptedBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButtonType type, bool mouseUp,
                                           int clickCount) {
-  Call c = NewCall(CallKind::kSendMouseClickEvent, model_->id(), side_);
+  Call c = NewCall(CallKind::kSendMouseClickEvent);
   c.mouse = event;
   c.number = type;
   c.flag = mouseUp;
@@ -204,36 +177,32 @@ void ScriptedBrowser::SendMouseClickEvent(const CefMouseEvent& event, MouseButto
 }
 
 void ScriptedBrowser::SendMouseMoveEvent(const CefMouseEvent& event, bool mouseLeave) {
-  Call c = NewCall(CallKind::kSendMouseMoveEvent, model_->id(), side_);
+  Call c = NewCall(CallKind::kSendMouseMoveEvent);
   c.mouse = event;
   c.flag = mouseLeave;
   RecordCall(std::move(c));
 }
 
 void ScriptedBrowser::SendMouseWheelEvent(const CefMouseEvent& event, int deltaX, int deltaY) {
-  Call c = NewCall(CallKind::kSendMouseWheelEvent, model_->id(), side_);
+  Call c = NewCall(CallKind::kSendMouseWheelEvent);
   c.mouse = event;
   c.delta_x = deltaX;
   c.delta_y = deltaY;
   RecordCall(std::move(c));
 }
 
-void ScriptedBrowser::SendFocusEvent(bool setFocus) {
-  RecordFlag(CallKind::kSendFocusEvent, model_->id(), side_, setFocus);
-}
+void ScriptedBrowser::SendFocusEvent(bool setFocus) { RecordFlag(CallKind::kSendFocusEvent, setFocus); }
 
-void ScriptedBrowser::SendCaptureLostEvent() {
-  RecordCall(NewCall(CallKind::kSendCaptureLostEvent, model_->id(), side_));
-}
+void ScriptedBrowser::SendCaptureLostEvent() { Record(CallKind::kSendCaptureLostEvent); }
 
 void ScriptedBrowser::SetWindowlessFrameRate(int frame_rate) {
-  RecordNumber(CallKind::kSetWindowlessFrameRate, model_->id(), side_, frame_rate);
+  RecordNumber(CallKind::kSetWindowlessFrameRate, frame_rate);
 }
 
 void ScriptedBrowser::ImeSetComposition(const CefString& text,
                                         const std::vector<CefCompositionUnderline>& underlines,
                                         const CefRange& replacement_range, const CefRange& selection_range) {
-  Call c = NewCall(CallKind::kImeSetComposition, model_->id(), side_);
+  Call c = NewCall(CallKind::kImeSetComposition);
   c.text = text.ToString();
   for (const CefCompositionUnderline& u : underlines)
     c.underlines.push_back(u);
@@ -244,7 +213,7 @@ void ScriptedBrowser::ImeSetComposition(const CefString& text,
 
 void ScriptedBrowser::ImeCommitText(const CefString& text, const CefRange& replacement_range,
                                     int relative_cursor_pos) {
-  Call c = NewCall(CallKind::kImeCommitText, model_->id(), side_);
+  Call c = NewCall(CallKind::kImeCommitText);
   c.text = text.ToString();
   c.range = replacement_range;
   c.count = relative_cursor_pos;
@@ -252,12 +221,10 @@ void ScriptedBrowser::ImeCommitText(const CefString& text, const CefRange& repla
 }
 
 void ScriptedBrowser::ImeFinishComposingText(bool keep_selection) {
-  RecordFlag(CallKind::kImeFinishComposingText, model_->id(), side_, keep_selection);
+  RecordFlag(CallKind::kImeFinishComposingText, keep_selection);
 }
 
-void ScriptedBrowser::ImeCancelComposition() {
-  RecordCall(NewCall(CallKind::kImeCancelComposition, model_->id(), side_));
-}
+void ScriptedBrowser::ImeCancelComposition() { Record(CallKind::kImeCancelComposition); }
 
 // ---------------------------------------------------------------------------
 
@@ -276,9 +243,14 @@ void ScriptedFrame::Invalidate() {
   main_ = false;
 }
 
-void ScriptedFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
-  Call c = NewCall(CallKind::kGetText, model_->id(), side_);
+Call ScriptedFrame::NewCall(CallKind kind) const {
+  Call c(kind, model_->id(), side_);
   c.frame_id = id_;
+  return c;
+}
+
+void ScriptedFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
+  Call c = NewCall(CallKind::kGetText);
   RecordCall(std::move(c));
   std::shared_ptr<World> world = model_->world();
   if (!world || !visitor)
@@ -288,15 +260,13 @@ void ScriptedFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
 }
 
 void ScriptedFrame::LoadURL(const CefString& url) {
-  Call c = NewCall(CallKind::kLoadURL, model_->id(), side_);
-  c.frame_id = id_;
+  Call c = NewCall(CallKind::kLoadURL);
   c.text = url.ToString();
   RecordCall(std::move(c));
 }
 
 void ScriptedFrame::LoadString(const CefString& string_val, const CefString& url) {
-  Call c = NewCall(CallKind::kLoadString, model_->id(), side_);
-  c.frame_id = id_;
+  Call c = NewCall(CallKind::kLoadString);
   c.text = string_val.ToString();
   c.url = url.ToString();
   RecordCall(std::move(c));

@@ -178,6 +178,10 @@ struct MessageRecord {
 };
 
 struct Call {
+  Call() = default;
+  explicit Call(CallKind what, int browser = 0, CefProcessId side = PID_BROWSER)
+      : kind(what), browser_id(browser), process(side) {}
+
   CallKind kind = CallKind::kInitialize;
   int browser_id = 0;                 // 0 when the call is not about a browser
   CefProcessId process = PID_BROWSER;  // the side that made the call

@@ -62,8 +62,7 @@ class SubprocessRuntimeHandle : public SubprocessRuntime {
  public:
   int Run(const CefMainArgs& args, CefRefPtr<CefCommandLine> command_line, const CefString& process_type,
           CefRefPtr<CefApp> application) override {
-    Call c;
-    c.kind = CallKind::kExecuteProcess;
+    Call c(CallKind::kExecuteProcess);
     c.text = process_type.ToString();
     RecordCall(std::move(c));
     return SubprocessExitCode();
@@ -77,8 +76,7 @@ World::World() = default;
 World::~World() { Shutdown(); }
 
 bool World::Initialize(const CefMainArgs& args, const CefSettings& settings, CefRefPtr<CefApp> application) {
-  Call c;
-  c.kind = CallKind::kInitialize;
+  Call c(CallKind::kInitialize);
   c.settings = RecordOf(settings);
   c.has_application = application.get() != nullptr;
   RecordCall(std::move(c));
@@ -109,9 +107,7 @@ bool World::Initialize(const CefMainArgs& args, const CefSettings& settings, Cef
 void World::Shutdown() {
   if (!ui_ || stopped_.exchange(true))
     return;
-  Call c;
-  c.kind = CallKind::kShutdown;
-  RecordCall(std::move(c));
+  RecordCall(Call(CallKind::kShutdown));
 
   WaitIdle();
   // Browsers still open are closed without asking.
@@ -158,9 +154,7 @@ bool World::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient>
     std::lock_guard<std::mutex> lock(mutex_);
     id = next_browser_id_++;
   }
-  Call c;
-  c.kind = CallKind::kCreateBrowser;
-  c.browser_id = id;
+  Call c(CallKind::kCreateBrowser, id);
   c.window = RecordOf(window_info);
   c.browser_settings = RecordOf(settings);
   c.text = url.ToString();
