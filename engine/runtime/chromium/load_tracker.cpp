@@ -22,6 +22,16 @@ ProtocolCommand LoadAgain(const std::string& href) {
   return {"Page.navigate", {{"url", href}}};
 }
 
+void LoadTracker::OnNavigationStarted(const Json& params) {
+  // A same-document navigation makes no request.
+  const std::string type = params.value("navigationType", std::string());
+  if (type == "sameDocument" || type == "historySameDocument") return;
+  const std::string id = params.value("loaderId", std::string());
+  if (id.empty()) return;
+  // The Network domain's own account, when it came first, knows of redirects: it stays.
+  requests_.emplace(id, DocumentRequest{params.value("frameId", std::string()), params.value("url", std::string())});
+}
+
 void LoadTracker::OnRequestWillBeSent(const Json& params) {
   if (!IsDocument(params)) return;
   const Json& request = params.value("request", Json::object());

@@ -44,6 +44,9 @@ ProtocolCommand LoadAgain(const std::string& href);
 
 class LoadTracker {
  public:
+  // Page.frameStartedNavigating: a document request's id is its navigation's loader id, known
+  // here also when the Network domain was off as the navigation began.
+  void OnNavigationStarted(const Json& params);
   // Network events of documents (others are ignored).
   void OnRequestWillBeSent(const Json& params);
   void OnResponseReceived(const Json& params);

@@ -50,6 +50,36 @@ TEST(LoadTracker, StatusOfAFinishedLoadAndErrorOfAFailedOne) {
   }
 }
 
+TEST(LoadTracker, AFailureIsTracedToTheNavigationThatAskedForIt) {
+  // The Network domain may have been off as the navigation began: then only the navigation's start
+  // names the frame and the address.
+  struct Case {
+    const char* name;
+    const char* navigation_type;
+    bool network_saw_request;  // a redirect the Network domain reported before the start was heard
+    const char* url;           // the error's address; "" when no error is reported
+  } cases[] = {
+      {"new document", "differentDocument", false, "https://a.test/start"},
+      {"reload", "reload", false, "https://a.test/start"},
+      {"same document", "sameDocument", false, ""},
+      {"history, same document", "historySameDocument", false, ""},
+      {"network's account first", "differentDocument", true, "https://b.test/redirected#f"},
+  };
+  for (const Case& c : cases) {
+    LoadTracker loads;
+    if (c.network_saw_request) loads.OnRequestWillBeSent(Request("L", "F", "Document", "https://b.test/redirected"));
+    loads.OnNavigationStarted(
+        {{"frameId", "F"}, {"url", "https://a.test/start"}, {"loaderId", "L"}, {"navigationType", c.navigation_type}});
+    std::optional<LoadError> error =
+        loads.OnLoadingFailed({{"type", "Document"}, {"requestId", "L"}, {"errorText", "net::ERR_NAME_NOT_RESOLVED"}});
+    EXPECT_EQ(error.has_value(), *c.url != 0) << c.name;
+    if (!error) continue;
+    EXPECT_EQ(error->frame_id, "F") << c.name;
+    EXPECT_EQ(error->url, c.url) << c.name;
+    EXPECT_EQ(error->code, -105) << c.name;
+  }
+}
+
 TEST(LoadTracker, ANewLoadForgetsTheLastFailureAndOnlyTheMainFrameLoads) {
   LoadTracker loads;
   loads.OnRequestWillBeSent(Request("R", "child", "Document", "https://a.test/c"));
