@@ -85,7 +85,7 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
       [self](const std::string& method, Json& params, const std::string& from) {
         self->OnSessionEvent(method, params, from);
       },
-      [self](DevToolsSession& child) { self->SetUpDocumentSession(child); }));
+      [self](DevToolsSession& child) { self->SetUpDocumentSession(child, false); }));
   painter_.Start(
       session,
       [self](std::function<void()> task, std::chrono::milliseconds delay) {
@@ -102,17 +102,15 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
 
   session->Send("Page.enable");
   session->Send("Page.setLifecycleEventsEnabled", {{"enabled", false}});
-  // Only documents' statuses and errors are wanted: Chromium keeps no bodies and sends no post data
-  // for us (the bridge's requests and answers would be copied for nothing).
-  session->Send("Network.enable", {{"maxTotalBufferSize", 0}, {"maxResourceBufferSize", 0}, {"maxPostDataSize", 0}},
-                [](const CommandResult& r) {
-                  if (!r.ok) DebugLog("Network.enable failed: %s", r.error.c_str());
-                });
+  network_.Reset();
+  session->Send("Network.enable", NetworkEnableParams(), [](const CommandResult& r) {
+    if (!r.ok) DebugLog("Network.enable failed: %s", r.error.c_str());
+  });
   session->Send("Runtime.enable");
   session->Send("Emulation.setFocusEmulationEnabled", {{"enabled", true}});
   if (!context_->locale.empty()) session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});
   painter_.ApplyViewMetrics(false);
-  SetUpDocumentSession(*session);
+  SetUpDocumentSession(*session, true);
   // The target was created with its address but waits for us: its load starts when it runs.
   // Anything sent to it before it has answered the set-up (a navigation that swaps its renderer,
   // above all) Chromium treats as a crash.
@@ -121,7 +119,7 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   });
 }
 
-void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session) {
+void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session, bool page) {
   if (context_->render) {
     // Every document asks native code first (see bridge_protocol.h); strict CSPs would refuse the
     // request.
@@ -133,8 +131,9 @@ void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session) {
     session.Send("Page.setBypassCSP", {{"enabled", true}}, report("Page.setBypassCSP"));
     session.Send("Page.addScriptToEvaluateOnNewDocument", {{"source", BridgeBootstrapScript()}},
                  report("Page.addScriptToEvaluateOnNewDocument"));
-    Json pattern = {{"urlPattern", std::string(kBridgeUrlPattern)}, {"requestStage", "Request"}};
-    session.Send("Fetch.enable", {{"patterns", Json::array({pattern})}}, report("Fetch.enable"));
+    Json patterns = Json::array({{{"urlPattern", std::string(kBridgeUrlPattern)}, {"requestStage", "Request"}}});
+    if (page) patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
+    session.Send("Fetch.enable", {{"patterns", patterns}}, report("Fetch.enable"));
   }
   // Cross-origin frames wait for the same set-up before their first script.
   session.Send("Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});

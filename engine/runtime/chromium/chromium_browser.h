@@ -4,6 +4,7 @@
 //   frames_    FrameTree      the page's frames; written on the DevTools reader thread
 //   children_  ChildSessions  cross-origin frames' sessions; attached on the reader thread
 //   loads_     LoadTracker    navigation and load tracking; UI thread
+//   network_   NetworkSwitch  when the page's Network domain is on; any thread
 //   painter_   PagePainter    view metrics, screencast, decoding and painting; UI thread
 //   input_     InputState     pointer buttons and IME text; any thread
 //
@@ -30,6 +31,7 @@
 #include "engine/runtime/chromium/devtools_session.h"
 #include "engine/runtime/chromium/frame_tree.h"
 #include "engine/runtime/chromium/load_tracker.h"
+#include "engine/runtime/chromium/network_switch.h"
 #include "engine/runtime/chromium/page_painter.h"
 #include "engine/runtime/chromium/runtime_context.h"
 
@@ -159,7 +161,11 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   bool OnTargetAttachedNow(Json& params, const std::string& from);
   bool OnTargetDetachedNow(Json& params, const std::string& from);
   bool IsDocumentNow(Json& params, const std::string& from);
-  bool OnBridgeRequestNow(Json& params, const std::string& from);
+  bool OnFrameStartedLoadingNow(Json& params, const std::string& from);
+  bool OnFrameStoppedLoadingNow(Json& params, const std::string& from);
+  bool OnRequestPausedNow(Json& params, const std::string& from);
+  void OnBridgeRequestNow(Json& params, const std::string& from);
+  void OnDocumentRequestNow(Json& params, const std::string& from);
   // UI thread handlers.
   void OnFrameNavigated(const Json& params, const std::string& from);
   void OnNavigatedWithinDocument(const Json& params, const std::string& from);
@@ -167,6 +173,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnFrameStoppedLoading(const Json& params, const std::string& from);
   void OnDialogOpening(const Json& params, const std::string& from);
   void OnWindowOpen(const Json& params, const std::string& from);
+  void OnNavigationStarted(const Json& params, const std::string& from);
   void OnRequestWillBeSent(const Json& params, const std::string& from);
   void OnResponseReceived(const Json& params, const std::string& from);
   void OnLoadingFailed(const Json& params, const std::string& from);
@@ -176,8 +183,11 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnPageReady(const std::string& url);  // UI
   void ReloadIfCommittedBeforeSetUp();       // UI
   // What every document session needs before it runs: the page bridge and the attachment of its
-  // own cross-origin frames. Any thread.
-  void SetUpDocumentSession(DevToolsSession& session);
+  // own cross-origin frames; on the page's session (`page`), its documents' requests held until
+  // the Network domain is on. Any thread.
+  void SetUpDocumentSession(DevToolsSession& session, bool page);
+  // Turns the page's Network domain off once the page is idle, or looks again later. Any thread.
+  void TurnNetworkOffIfIdle();
   // The page's session for "", a cross-origin frame's otherwise; null when gone. Any thread.
   std::shared_ptr<DevToolsSession> SessionFor(const std::string& from);
   void RefreshHistory();      // UI
@@ -199,6 +209,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
 
   FrameTree frames_;
   LoadTracker loads_;
+  NetworkSwitch network_;
   PagePainter painter_;
   std::unique_ptr<ChildSessions> children_;  // made in Attach, before the session's first event
 

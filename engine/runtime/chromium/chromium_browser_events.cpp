@@ -32,8 +32,9 @@ struct EventRoutes {
         {"Page.frameNavigated", {&B::OnFrameNavigatedNow, &B::OnFrameNavigated}},
         {"Page.frameDetached", {&B::OnFrameDetachedNow, nullptr}},
         {"Page.navigatedWithinDocument", {nullptr, &B::OnNavigatedWithinDocument}},
-        {"Page.frameStartedLoading", {nullptr, &B::OnFrameStartedLoading}},
-        {"Page.frameStoppedLoading", {nullptr, &B::OnFrameStoppedLoading}},
+        {"Page.frameStartedNavigating", {nullptr, &B::OnNavigationStarted}},
+        {"Page.frameStartedLoading", {&B::OnFrameStartedLoadingNow, &B::OnFrameStartedLoading}},
+        {"Page.frameStoppedLoading", {&B::OnFrameStoppedLoadingNow, &B::OnFrameStoppedLoading}},
         {"Page.javascriptDialogOpening", {nullptr, &B::OnDialogOpening}},
         {"Page.windowOpen", {nullptr, &B::OnWindowOpen}},
         {"Network.requestWillBeSent", {&B::IsDocumentNow, &B::OnRequestWillBeSent}},
@@ -44,7 +45,7 @@ struct EventRoutes {
         {"Runtime.executionContextsCleared", {&B::OnContextsClearedNow, nullptr}},
         {"Target.attachedToTarget", {&B::OnTargetAttachedNow, nullptr}},
         {"Target.detachedFromTarget", {&B::OnTargetDetachedNow, nullptr}},
-        {"Fetch.requestPaused", {&B::OnBridgeRequestNow, nullptr}},
+        {"Fetch.requestPaused", {&B::OnRequestPausedNow, nullptr}},
         {"Inspector.targetCrashed", {nullptr, &B::OnTargetCrashed}},
     };
     auto it = kRoutes.find(method);
@@ -125,8 +126,36 @@ bool ChromiumBrowser::OnFrameNavigatedNow(Json& params, const std::string& from)
 
 bool ChromiumBrowser::OnFrameDetachedNow(Json& params, const std::string& from) {
   // A frame swapped into another process lives on under the same id.
-  if (params.value("reason", std::string()) != "swap") frames_.Detached(params.value("frameId", std::string()));
+  if (params.value("reason", std::string()) == "swap") return false;
+  const std::string frame_id = params.value("frameId", std::string());
+  frames_.Detached(frame_id);
+  network_.OnFrameStoppedLoading(frame_id);
+  TurnNetworkOffIfIdle();
   return false;
+}
+
+bool ChromiumBrowser::OnFrameStartedLoadingNow(Json& params, const std::string& from) {
+  network_.OnFrameStartedLoading(params.value("frameId", std::string()));
+  return true;
+}
+
+bool ChromiumBrowser::OnFrameStoppedLoadingNow(Json& params, const std::string& from) {
+  network_.OnFrameStoppedLoading(params.value("frameId", std::string()));
+  TurnNetworkOffIfIdle();
+  return true;
+}
+
+void ChromiumBrowser::TurnNetworkOffIfIdle() {
+  // Without the page bridge no document waits for the domain: it stays on.
+  if (!context_->render) return;
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s) return;
+  NetworkSwitch::Clock::duration again;
+  network_.TurnOffIfIdle(NetworkSwitch::Clock::now(), &again, [&] { s->Send("Network.disable"); });
+  if (again <= NetworkSwitch::Clock::duration::zero()) return;
+  CefRefPtr<ChromiumBrowser> self(this);
+  PostToUi([self] { self->TurnNetworkOffIfIdle(); },
+           std::chrono::ceil<std::chrono::milliseconds>(again));
 }
 
 bool ChromiumBrowser::OnContextCreatedNow(Json& params, const std::string& from) {
@@ -160,15 +189,34 @@ bool ChromiumBrowser::IsDocumentNow(Json& params, const std::string& from) {
   return params.value("type", std::string()) == "Document";
 }
 
-bool ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) {
+bool ChromiumBrowser::OnRequestPausedNow(Json& params, const std::string& from) {
+  const Json& request = params.value("request", Json::object());
+  const bool bridge = request.value("url", std::string()).rfind(kBridgeUrl, 0) == 0;
+  if (!bridge && from.empty() && params.value("resourceType", std::string()) == "Document")
+    OnDocumentRequestNow(params, from);
+  else
+    OnBridgeRequestNow(params, from);
+  return false;
+}
+
+void ChromiumBrowser::OnDocumentRequestNow(Json& params, const std::string& from) {
+  std::shared_ptr<DevToolsSession> s = SessionFor(from);
+  if (!s) return;
+  // The domain goes on before the request goes, so that its response or error is reported.
+  network_.OnDocumentRequest(NetworkSwitch::Clock::now(), params.value("frameId", std::string()),
+                             [&] { s->Send("Network.enable", NetworkEnableParams()); });
+  s->Send("Fetch.continueRequest", {{"requestId", params.value("requestId", std::string())}});
+}
+
+void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) {
   // Answered here, on the reader thread: a page's synchronous call never waits behind frames or
   // client callbacks on the UI thread.
   const std::string request_id = params.value("requestId", std::string());
   std::shared_ptr<DevToolsSession> s = SessionFor(from);
-  if (!s || request_id.empty()) return false;
+  if (!s || request_id.empty()) return;
   if (!context_->render) {
     s->Send("Fetch.failRequest", {{"requestId", request_id}, {"errorReason", "Failed"}});
-    return false;
+    return;
   }
   // The frame is Chromium's account of who asks, never anything in the request's body (a page may
   // post its own). The document committed before its first script ran, so the tree, kept on this
@@ -178,7 +226,6 @@ bool ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
   DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
   context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
-  return false;
 }
 
 // --- UI thread: what the client hears
@@ -227,6 +274,10 @@ void ChromiumBrowser::OnFrameStoppedLoading(const Json& params, const std::strin
       RefuseNavigation(error);
     }
   }
+}
+
+void ChromiumBrowser::OnNavigationStarted(const Json& params, const std::string& from) {
+  loads_.OnNavigationStarted(params);
 }
 
 void ChromiumBrowser::OnRequestWillBeSent(const Json& params, const std::string& from) {
