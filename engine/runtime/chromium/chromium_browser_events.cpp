@@ -151,7 +151,10 @@ void ChromiumBrowser::TurnNetworkOffIfIdle() {
   std::shared_ptr<DevToolsSession> s = session();
   if (!s) return;
   NetworkSwitch::Clock::duration again;
-  network_.TurnOffIfIdle(NetworkSwitch::Clock::now(), &again, [&] { s->Send("Network.disable"); });
+  network_.TurnOffIfIdle(NetworkSwitch::Clock::now(), &again, [&] {
+    DebugLog("browser %d: the page is idle: Network domain off", id_);
+    s->Send("Network.disable");
+  });
   if (again <= NetworkSwitch::Clock::duration::zero()) return;
   CefRefPtr<ChromiumBrowser> self(this);
   PostToUi([self] { self->TurnNetworkOffIfIdle(); },
@@ -204,7 +207,10 @@ void ChromiumBrowser::OnDocumentRequestNow(Json& params, const std::string& from
   if (!s) return;
   // The domain goes on before the request goes, so that its response or error is reported.
   network_.OnDocumentRequest(NetworkSwitch::Clock::now(), params.value("frameId", std::string()),
-                             [&] { s->Send("Network.enable", NetworkEnableParams()); });
+                             [&] {
+                               DebugLog("browser %d: a document loads: Network domain on", id_);
+                               s->Send("Network.enable", NetworkEnableParams());
+                             });
   s->Send("Fetch.continueRequest", {{"requestId", params.value("requestId", std::string())}});
 }
 
