@@ -73,7 +73,10 @@ std::string BridgeBootstrapScript() {
 }
 
 std::string PausedRequestBody(const Json& paused) {
-  const Json& request = paused.value("request", Json::object());
+  // Read in place: a call's text can be megabytes.
+  static const Json kNoRequest = Json::object();
+  const auto found = paused.find("request");
+  const Json& request = found != paused.end() ? *found : kNoRequest;
   if (request.contains("postData") && request["postData"].is_string()) return request["postData"].get<std::string>();
   std::string body;
   if (request.contains("postDataEntries") && request["postDataEntries"].is_array()) {

@@ -193,9 +193,14 @@ bool ChromiumBrowser::IsDocumentNow(Json& params, const std::string& from) {
 }
 
 bool ChromiumBrowser::OnRequestPausedNow(Json& params, const std::string& from) {
-  const Json& request = params.value("request", Json::object());
-  const bool bridge = request.value("url", std::string()).rfind(kBridgeUrl, 0) == 0;
-  if (!bridge && from.empty() && params.value("resourceType", std::string()) == "Document")
+  // Only the page's session holds documents; a page may also load the bridge's address as one.
+  bool document = from.empty() && params.value("resourceType", std::string()) == "Document";
+  if (document) {
+    const auto request = params.find("request");
+    document = request == params.end() || !request->is_object() ||
+               request->value("url", std::string()).rfind(kBridgeUrl, 0) != 0;
+  }
+  if (document)
     OnDocumentRequestNow(params, from);
   else
     OnBridgeRequestNow(params, from);
