@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/bridge_protocol.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "common/base64.h"
@@ -87,6 +89,24 @@ std::string PausedRequestBody(const Json& paused) {
     }
   }
   return body;
+}
+
+bool FromFramesDocument(const Json& paused, const std::string& document_origin) {
+  if (document_origin.empty() || document_origin == "://") return true;
+  const auto request = paused.find("request");
+  if (request == paused.end() || !request->is_object()) return false;
+  const auto headers = request->find("headers");
+  if (headers == request->end() || !headers->is_object()) return false;
+  for (auto it = headers->begin(); it != headers->end(); ++it) {
+    const std::string& name = it.key();
+    if (name.size() != 6 || !std::equal(name.begin(), name.end(), "origin",
+                                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
+      continue;
+    if (!it->is_string()) return false;
+    const std::string& origin = it->get_ref<const std::string&>();
+    return origin == document_origin || (origin == "null" && document_origin == "file://");
+  }
+  return false;
 }
 
 Json FulfillParams(const std::string& request_id, const std::string& body) {

@@ -30,6 +30,16 @@ std::string BridgeBootstrapScript();
 // The request's JSON body from a Fetch.requestPaused event ("" when none).
 std::string PausedRequestBody(const Json& paused);
 
+// Whether a paused bridge request comes from the document its frame holds now, by Chromium's own
+// accounts: the request's Origin header, which no page can set, against the security origin
+// Chromium reported at the document's commit (`document_origin`, "" while none was heard). After a
+// cross-site navigation the frame's old document can run on for a while in its own process, and its
+// requests carry the same frame id. Chromium names no origin ("://") for about:blank, srcdoc and
+// data: documents, and file: documents send an opaque one ("null"): those are taken. An opaque
+// origin in a frame whose document has a real one (a sandboxed document) cannot be told apart from
+// another document and is refused.
+bool FromFramesDocument(const Json& paused, const std::string& document_origin);
+
 // Fetch.fulfillRequest parameters answering `request_id` with `body` (JSON).
 Json FulfillParams(const std::string& request_id, const std::string& body);
 

@@ -71,7 +71,7 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   }
   // A page target's main frame has the target's id: the client may use it as soon as it learns of
   // the browser, and the page's events find it.
-  if (CefRefPtr<ChromiumFrame> main = frames_.Ensure(target_id, std::string())) main->SetUrlAndName(url, std::string());
+  if (CefRefPtr<ChromiumFrame> main = frames_.Ensure(target_id, std::string())) main->SetDocument(url, std::string(), std::string());
   // The view size comes from the client for windowless browsers.
   if (windowless_ && client_) {
     if (CefRefPtr<CefRenderHandler> render = client_->GetRenderHandler()) {

@@ -236,6 +236,14 @@ void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
   const std::string frame_id = params.value("frameId", std::string());
   DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
+  if (frame && !FromFramesDocument(params, frame->document_origin())) {
+    // Answered with nothing, as a call into a render side that died: it must not reach, or be
+    // taken for, the document that replaced it.
+    DebugLog("browser %d: bridge request %s is not from the document of frame %s", id_, request_id.c_str(),
+             frame_id.c_str());
+    s->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
+    return;
+  }
   context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
 }
 

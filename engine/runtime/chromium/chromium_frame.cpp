@@ -38,10 +38,16 @@ CefRefPtr<CefFrame> ChromiumFrame::GetParent() {
   return owner->FrameForDevToolsId(parent_devtools_id_);
 }
 
-void ChromiumFrame::SetUrlAndName(const std::string& url, const std::string& name) {
+void ChromiumFrame::SetDocument(const std::string& url, const std::string& name, const std::string& origin) {
   std::lock_guard<std::mutex> lock(mutex_);
   url_ = url;
   name_ = name;
+  origin_ = origin;
+}
+
+std::string ChromiumFrame::document_origin() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return origin_;
 }
 
 void ChromiumFrame::Detach() {

@@ -36,7 +36,10 @@ class ChromiumFrame : public CefFrame {
 
   const std::string& devtools_id() const { return devtools_id_; }
   const std::string& parent_devtools_id() const { return parent_devtools_id_; }
-  void SetUrlAndName(const std::string& url, const std::string& name);
+  // The frame's document: its address, the frame's name, and the security origin Chromium reported
+  // when it committed ("" while none was heard).
+  void SetDocument(const std::string& url, const std::string& name, const std::string& origin);
+  std::string document_origin();
   void Detach();  // the frame left the page, or the browser closed
 
  private:
@@ -50,6 +53,7 @@ class ChromiumFrame : public CefFrame {
   CefRefPtr<ChromiumBrowser> browser_;  // null once detached (breaks the cycle)
   std::string url_;
   std::string name_;
+  std::string origin_;
 
   const std::string devtools_id_;
   const int64 identifier_;

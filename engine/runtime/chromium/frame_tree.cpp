@@ -32,8 +32,8 @@ CefRefPtr<ChromiumFrame> FrameTree::Navigated(const Json& info, const std::strin
   }
   CefRefPtr<ChromiumFrame> frame = EnsureLocked(id, parent);
   if (frame)
-    frame->SetUrlAndName(info.value("url", std::string()) + info.value("urlFragment", std::string()),
-                         info.value("name", std::string()));
+    frame->SetDocument(info.value("url", std::string()) + info.value("urlFragment", std::string()),
+                       info.value("name", std::string()), info.value("securityOrigin", std::string()));
   return frame;
 }
 

@@ -295,6 +295,32 @@ TEST_F(PageBridge, InstalledValuesReadAndWriteLikePlainPropertiesOfThePage) {
   EXPECT_EQ(client_->messages.back(), expected) << ::testing::PrintToString(client_->messages);
 }
 
+
+TEST_F(PageBridge, ADocumentBeingReplacedNeverReachesTheOneThatReplacesIt) {
+  // 127.0.0.1 and localhost are different sites: the new document commits in another render
+  // process while the old one's script still runs, and both ask as the same frame.
+  e2e::LoopbackServer server([](const std::string& path) -> std::string {
+    if (path == "/old")
+      return "<script>nativeSend('old runs'); var end = Date.now() + 2000;"
+             " while (Date.now() < end) uploadIsDoneValue = 'old';</script>";
+    return "<script>var same = 0;"
+           " for (var i = 0; i < 300; i++) { uploadIsDoneValue = i; if (uploadIsDoneValue === i) same++; }"
+           " nativeSend('new ' + same + ' ' + location.hostname);</script>";
+  });
+  browser_->GetMainFrame()->LoadURL(server.Url("/old"));
+  auto sent = [&](const std::string& prefix) {
+    return std::find_if(client_->messages.begin(), client_->messages.end(),
+                        [&](const std::string& m) { return m.compare(0, prefix.size(), prefix) == 0; });
+  };
+  ASSERT_TRUE(client_->WaitFor([&] { return sent("old runs") != client_->messages.end(); }));
+  std::string next = server.Url("/new");
+  next.replace(next.find("127.0.0.1"), 9, "localhost");
+  browser_->GetMainFrame()->LoadURL(next);
+  ASSERT_TRUE(client_->WaitFor([&] { return sent("new ") != client_->messages.end(); }));
+  std::lock_guard<std::mutex> lock(client_->m);
+  EXPECT_EQ(*sent("new "), "new 300 localhost");
+}
+
 }  // namespace
 }  // namespace chromium
 }  // namespace mvengine

@@ -18,6 +18,34 @@ TEST(BridgeProtocol, BodyComesFromPostDataOrItsEntries) {
   EXPECT_EQ(PausedRequestBody({{"request", Json::object()}}), "");
 }
 
+TEST(BridgeProtocol, ARequestCountsAsItsFramesDocumentsOnlyWithThatDocumentsOrigin) {
+  const struct {
+    const char* header;    // the request's Origin header (nullptr: none)
+    const char* document;  // the origin Chromium reported at the frame's commit
+    bool taken;
+  } cases[] = {
+      {"https://a.test", "https://a.test", true},
+      {"https://b.test", "https://a.test", false},  // the old document of a cross-site navigation
+      {"https://a.test:8443", "https://a.test", false},
+      {"null", "file://", true},                    // file: documents send an opaque origin
+      {"null", "https://a.test", false},            // a sandboxed document, or another one
+      {"https://a.test", "file://", false},
+      {"https://b.test", "://", true},              // about:blank and srcdoc inherit their creator's
+      {"null", "://", true},                        // data:
+      {"https://b.test", "", true},                 // no commit heard yet
+      {nullptr, "https://a.test", false},
+      {nullptr, "", true},
+  };
+  for (const auto& c : cases) {
+    Json paused = {{"request", {{"url", "https://mvcef-bridge.invalid/"}, {"headers", Json::object()}}}};
+    if (c.header) paused["request"]["headers"]["Origin"] = c.header;
+    EXPECT_EQ(FromFramesDocument(paused, c.document), c.taken) << (c.header ? c.header : "none") << " in " << c.document;
+  }
+  // Header names are matched without regard to case; a header that is no string counts as none.
+  EXPECT_TRUE(FromFramesDocument({{"request", {{"headers", {{"origin", "https://a.test"}}}}}}, "https://a.test"));
+  EXPECT_FALSE(FromFramesDocument({{"request", {{"headers", {{"Origin", 7}}}}}}, "https://a.test"));
+}
+
 TEST(BridgeProtocol, FulfilmentAllowsAnyOriginAndCarriesTheBody) {
   Json p = FulfillParams("r7", "{\"value\":1}");
   EXPECT_EQ(p["requestId"], "r7");

@@ -11,14 +11,17 @@ namespace chromium {
 namespace {
 
 Json Navigated(const char* id, const char* parent, const char* url) {
-  Json frame = {{"id", id}, {"url", url}, {"name", std::string(id) + "-name"}};
+  // The origin is what Chromium would report: the address up to its path.
+  const std::string address = url;
+  Json frame = {{"id", id}, {"url", url}, {"name", std::string(id) + "-name"},
+                {"securityOrigin", address.substr(0, address.find('/', address.find("//") + 2))}};
   if (*parent) frame["parentId"] = parent;
   return frame;
 }
 
 TEST(FrameTree, AddressesFollowTheEventsAndCrossOriginFramesKeepTheirParent) {
   FrameTree frames(nullptr);
-  frames.Ensure("MAIN", "")->SetUrlAndName("https://a.test/start", "");
+  frames.Ensure("MAIN", "")->SetDocument("https://a.test/start", "", "");
   frames.Navigated(Navigated("MAIN", "", "https://a.test/page"), "");
   frames.Ensure("CHILD", "MAIN");
   // The child's own target announces it as the top of its tree: it stays the page's child.
@@ -30,6 +33,8 @@ TEST(FrameTree, AddressesFollowTheEventsAndCrossOriginFramesKeepTheirParent) {
   EXPECT_EQ(frames.Main()->GetURL().ToString(), "https://a.test/page");
   EXPECT_EQ(frames.main_id(), "MAIN");
   EXPECT_EQ(frames.Find("CHILD")->GetURL().ToString(), "https://b.test/inner");
+  EXPECT_EQ(frames.Main()->document_origin(), "https://a.test");  // what a bridge request is held to
+  EXPECT_EQ(frames.Find("CHILD")->document_origin(), "https://b.test");
   EXPECT_EQ(frames.Find("CHILD")->parent_devtools_id(), "MAIN");
   EXPECT_FALSE(frames.Find("CHILD")->IsMain());
   EXPECT_EQ(frames.Find("LONE")->parent_devtools_id(), "MAIN");
