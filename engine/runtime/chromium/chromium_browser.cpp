@@ -167,8 +167,9 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
   const unsigned asked = navigations_asked_.load();
+  const std::string address = last_url_;
   EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",
-                  [self, render, asked](const std::string& answer) {
+                  [self, render, asked, address](const std::string& answer) {
                     if (answer.size() < 2 || !self->client_ || self->navigations_asked_.load() != asked) return;
                     const bool bridged = answer[0] == '+';
                     const std::string href = answer.substr(1);
@@ -177,7 +178,7 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
                     // has it needs nothing, whatever this thread has heard of its commit yet.
                     if (bridged || (self->main_frame_navigated_ && !render)) return;
                     DebugLog("browser %d: %s committed before its set-up; loading it again", self->id_, href.c_str());
-                    const ProtocolCommand again = LoadAgain(href);
+                    const ProtocolCommand again = LoadAgain(href, address);
                     self->Send(again.method, again.params);
                   });
 }

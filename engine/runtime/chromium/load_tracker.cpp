@@ -17,7 +17,10 @@ std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const st
   return LoadError{frame_id, url, NetErrorCode(kInvalidUrl), kInvalidUrl};
 }
 
-ProtocolCommand LoadAgain(const std::string& href) {
+ProtocolCommand LoadAgain(const std::string& href, const std::string& asked) {
+  // Chromium's error page is no address to load: the failed one is tried again, and its failure
+  // is heard this time.
+  if (href.rfind("chrome-error:", 0) == 0 && !asked.empty()) return {"Page.navigate", {{"url", asked}}};
   if (href.find('#') != std::string::npos) return {"Page.reload", Json::object()};
   return {"Page.navigate", {{"url", href}}};
 }

@@ -35,12 +35,13 @@ std::optional<LoadError> RefusedNavigation(const std::string& frame_id, const st
 // The command that loads the committed document at `href` again as a new document. A navigation to
 // the same address looks like a first load to the page's scripts and replaces the history entry;
 // but with a fragment in the address it only scrolls (a same-document navigation, no new document),
-// so such a page is reloaded instead.
+// so such a page is reloaded instead. Chromium's error page (a load that failed before the set-up)
+// is replaced by a new load of `asked`, the address the browser was made with.
 struct ProtocolCommand {
   std::string method;
   Json params;
 };
-ProtocolCommand LoadAgain(const std::string& href);
+ProtocolCommand LoadAgain(const std::string& href, const std::string& asked);
 
 class LoadTracker {
  public:

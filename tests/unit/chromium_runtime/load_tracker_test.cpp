@@ -104,14 +104,19 @@ TEST(RefusedNavigation, OnlyAddressesLongerThanChromiumTakesFailAsAnInvalidUrl) 
 }
 
 // A document loaded again must be a new one: navigating to an address with a fragment only scrolls.
-TEST(LoadAgain, AnAddressWithAFragmentIsReloadedAnyOtherNavigatedTo) {
+TEST(LoadAgain, AnAddressWithAFragmentIsReloadedAnyOtherNavigatedToAndAnErrorPageAskedAgain) {
+  const std::string asked = "http://127.0.0.1:9/#top";
   for (const char* href : {"file:///p/solid.html", "http://a.test/b?q=1"}) {
-    const ProtocolCommand c = LoadAgain(href);
+    const ProtocolCommand c = LoadAgain(href, asked);
     EXPECT_EQ(c.method, "Page.navigate") << href;
     EXPECT_EQ(c.params, Json({{"url", href}})) << href;
   }
   for (const char* href : {"file:///p/solid.html#00ff00", "http://a.test/#", "http://a.test/?q=#x"})
-    EXPECT_EQ(LoadAgain(href).method, "Page.reload") << href;
+    EXPECT_EQ(LoadAgain(href, asked).method, "Page.reload") << href;
+  // Loading Chromium's error page again would be refused, and the failure never reported.
+  const ProtocolCommand error = LoadAgain("chrome-error://chromewebdata/", asked);
+  EXPECT_EQ(error.method, "Page.navigate");
+  EXPECT_EQ(error.params, Json({{"url", asked}}));
 }
 
 TEST(LoadTracker, HistoryEntriesAroundTheCurrentOne) {
