@@ -295,18 +295,17 @@ TEST_F(PageBridge, InstalledValuesReadAndWriteLikePlainPropertiesOfThePage) {
   EXPECT_EQ(client_->messages.back(), expected) << ::testing::PrintToString(client_->messages);
 }
 
-
 TEST_F(PageBridge, ADocumentBeingReplacedNeverReachesTheOneThatReplacesIt) {
   // 127.0.0.1 and localhost are different sites: the new document commits in another render
   // process while the old one's script still runs, and both ask as the same frame.
-  e2e::LoopbackServer server([](const std::string& path) -> std::string {
-    if (path == "/old")
-      return "<script>nativeSend('old runs'); var end = Date.now() + 2000;"
-             " while (Date.now() < end) uploadIsDoneValue = 'old';</script>";
-    return "<script>var same = 0;"
-           " for (var i = 0; i < 300; i++) { uploadIsDoneValue = i; if (uploadIsDoneValue === i) same++; }"
-           " nativeSend('new ' + same + ' ' + location.hostname);</script>";
-  });
+  static const char kOld[] =
+      "<script>nativeSend('old runs'); var end = Date.now() + 2000;"
+      " while (Date.now() < end) uploadIsDoneValue = 'old';</script>";
+  static const char kNew[] =
+      "<script>var same = 0;"
+      " for (var i = 0; i < 300; i++) { uploadIsDoneValue = i; if (uploadIsDoneValue === i) same++; }"
+      " nativeSend('new ' + same + ' ' + location.hostname);</script>";
+  e2e::LoopbackServer server([](const std::string& path) { return std::string(path == "/old" ? kOld : kNew); });
   browser_->GetMainFrame()->LoadURL(server.Url("/old"));
   auto sent = [&](const std::string& prefix) {
     return std::find_if(client_->messages.begin(), client_->messages.end(),
