@@ -192,6 +192,12 @@ bool ChromiumBrowser::IsDocumentNow(Json& params, const std::string& from) {
   return params.value("type", std::string()) == "Document";
 }
 
+namespace {
+// How long a bridge request that does not fit its frame's document waits for a commit still on
+// its way; the skew between the two is milliseconds.
+constexpr std::chrono::milliseconds kCommitWait{200};
+}  // namespace
+
 bool ChromiumBrowser::OnRequestPausedNow(Json& params, const std::string& from) {
   // Only the page's session holds documents; a page may also load the bridge's address as one.
   bool document = from.empty() && params.value("resourceType", std::string()) == "Document";
@@ -237,11 +243,25 @@ void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
   DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
   if (frame && !FromFramesDocument(params, frame->document_origin())) {
-    // Answered with nothing, as a call into a render side that died: it must not reach, or be
-    // taken for, the document that replaced it.
-    DebugLog("browser %d: bridge request %s is not from the document of frame %s", id_, request_id.c_str(),
-             frame_id.c_str());
-    s->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
+    // The frame's old document running on after a cross-site navigation, or the new one asking
+    // before its commit reached this thread (the two come by different ways): judged again once
+    // that commit has surely come. One that still does not fit is answered with nothing, as by a
+    // render side that died, and never reaches or is taken for the frame's document.
+    const auto request = params.find("request");
+    const Json origin_only = {{"request", {{"headers", request != params.end() && request->is_object()
+                                                            ? request->value("headers", Json::object())
+                                                            : Json::object()}}}};
+    CefRefPtr<ChromiumBrowser> self(this);
+    auto judge = [self, frame, s, request_id, origin_only, body = PausedRequestBody(params)] {
+      std::shared_ptr<RenderHost> render = self->context_->render;
+      if (render && FromFramesDocument(origin_only, frame->document_origin())) {
+        render->OnBridgeRequest(self, frame, s, request_id, body);
+        return;
+      }
+      DebugLog("browser %d: bridge request %s is not from its frame's document", self->id_, request_id.c_str());
+      s->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
+    };
+    if (!PostToUi(judge, kCommitWait)) s->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
     return;
   }
   context_->render->OnBridgeRequest(this, frame, s, request_id, PausedRequestBody(params));
