@@ -91,22 +91,28 @@ std::string PausedRequestBody(const Json& paused) {
   return body;
 }
 
-bool FromFramesDocument(const Json& paused, const std::string& document_origin) {
-  if (document_origin.empty() || document_origin == "://") return true;
+std::optional<std::string> RequestOrigin(const Json& paused) {
   const auto request = paused.find("request");
-  if (request == paused.end() || !request->is_object()) return false;
+  if (request == paused.end() || !request->is_object()) return std::nullopt;
   const auto headers = request->find("headers");
-  if (headers == request->end() || !headers->is_object()) return false;
+  if (headers == request->end() || !headers->is_object()) return std::nullopt;
   for (auto it = headers->begin(); it != headers->end(); ++it) {
     const std::string& name = it.key();
-    if (name.size() != 6 || !std::equal(name.begin(), name.end(), "origin",
-                                        [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
-      continue;
-    if (!it->is_string()) return false;
-    const std::string& origin = it->get_ref<const std::string&>();
-    return origin == document_origin || (origin == "null" && document_origin == "file://");
+    if (name.size() == 6 && std::equal(name.begin(), name.end(), "origin", [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == b;
+        }))
+      return it->is_string() ? std::optional<std::string>(it->get<std::string>()) : std::nullopt;
   }
-  return false;
+  return std::nullopt;
+}
+
+bool FitsDocument(const std::optional<std::string>& origin, const std::string& document_origin) {
+  if (document_origin.empty() || document_origin == "://") return true;
+  return origin && (*origin == document_origin || (*origin == "null" && document_origin == "file://"));
+}
+
+bool FromFramesDocument(const Json& paused, const std::string& document_origin) {
+  return FitsDocument(RequestOrigin(paused), document_origin);
 }
 
 Json FulfillParams(const std::string& request_id, const std::string& body) {

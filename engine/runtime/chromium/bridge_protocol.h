@@ -9,6 +9,7 @@
 // Nothing in a request names its frame: that comes from Chromium's own events.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "engine/runtime/chromium/devtools_transport.h"
@@ -39,6 +40,9 @@ std::string PausedRequestBody(const Json& paused);
 // origin in a frame whose document has a real one (a sandboxed document) cannot be told apart from
 // another document and is refused.
 bool FromFramesDocument(const Json& paused, const std::string& document_origin);
+// Its two halves: the request's Origin header (none when absent or not a string), and the rule.
+std::optional<std::string> RequestOrigin(const Json& paused);
+bool FitsDocument(const std::optional<std::string>& origin, const std::string& document_origin);
 
 // Fetch.fulfillRequest parameters answering `request_id` with `body` (JSON).
 Json FulfillParams(const std::string& request_id, const std::string& body);

@@ -242,19 +242,16 @@ void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
   const std::string frame_id = params.value("frameId", std::string());
   DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
-  if (frame && !FromFramesDocument(params, frame->document_origin())) {
+  const std::optional<std::string> origin = RequestOrigin(params);
+  if (frame && !FitsDocument(origin, frame->document_origin())) {
     // The frame's old document running on after a cross-site navigation, or the new one asking
     // before its commit reached this thread (the two come by different ways): judged again once
     // that commit has surely come. One that still does not fit is answered with nothing, as by a
     // render side that died, and never reaches or is taken for the frame's document.
-    const auto request = params.find("request");
-    const Json origin_only = {{"request", {{"headers", request != params.end() && request->is_object()
-                                                            ? request->value("headers", Json::object())
-                                                            : Json::object()}}}};
     CefRefPtr<ChromiumBrowser> self(this);
-    auto judge = [self, frame, s, request_id, origin_only, body = PausedRequestBody(params)] {
+    auto judge = [self, frame, s, request_id, origin, body = PausedRequestBody(params)] {
       std::shared_ptr<RenderHost> render = self->context_->render;
-      if (render && FromFramesDocument(origin_only, frame->document_origin())) {
+      if (render && FitsDocument(origin, frame->document_origin())) {
         render->OnBridgeRequest(self, frame, s, request_id, body);
         return;
       }
