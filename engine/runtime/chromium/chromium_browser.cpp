@@ -152,10 +152,10 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   std::vector<EarlyEvent> early;
   early.swap(early_events_);
   for (auto& event : early) OnUiEvent(event.method, event.params, event.from);
-  ReloadIfCommittedBeforeSetUp();
+  ReloadIfCommittedBeforeSetUp(navigations_asked_.load(), last_url_, 40);
 }
 
-void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
+void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::string& address, int tries) {
   assert(OnUi());
   // A page target that reuses a running renderer may commit its document before it waits for us,
   // so before our set-up: with a render side it has no bridge and its scripts ran without it;
@@ -166,11 +166,18 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp() {
   // LoadAgain for how.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
-  const unsigned asked = navigations_asked_.load();
-  const std::string address = last_url_;
   EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",
-                  [self, render, asked, address](const std::string& answer) {
-                    if (answer.size() < 2 || !self->client_ || self->navigations_asked_.load() != asked) return;
+                  [self, render, asked, address, tries](const std::string& answer) {
+                    if (!self->client_ || self->navigations_asked_.load() != asked) return;
+                    if (answer.size() < 2) {
+                      // The document went while it was asked (its context was replaced, or it
+                      // navigated): the one there now is asked, a little later.
+                      if (tries > 0)
+                        self->PostToUi([self, asked, address, tries] {
+                          self->ReloadIfCommittedBeforeSetUp(asked, address, tries - 1);
+                        }, std::chrono::milliseconds(50));
+                      return;
+                    }
                     const bool bridged = answer[0] == '+';
                     const std::string href = answer.substr(1);
                     if (href == "about:blank") return;

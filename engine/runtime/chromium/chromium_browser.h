@@ -181,7 +181,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnTargetCrashed(const Json& params, const std::string& from);
 
   void OnPageReady(const std::string& url);  // UI
-  void ReloadIfCommittedBeforeSetUp();       // UI
+  // UI. `asked` is navigations_asked_ when the page became ready; `tries` how often the question may
+  // still be asked again.
+  void ReloadIfCommittedBeforeSetUp(unsigned asked, const std::string& address, int tries);
   // What every document session needs before it runs: the page bridge and the attachment of its
   // own cross-origin frames; on the page's session (`page`), its documents' requests held until
   // the Network domain is on. Any thread.

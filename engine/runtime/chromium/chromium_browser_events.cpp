@@ -236,18 +236,19 @@ void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
     return;
   }
   // The frame is Chromium's account of who asks, never anything in the request's body (a page may
-  // post its own). The document committed before its first script ran, so the tree, kept on this
-  // thread in Chromium's order, already has its address; a frame not heard of is taken as a child
-  // of the main frame.
+  // post its own); the tree is kept on this thread in Chromium's order. A frame not heard of is
+  // taken as a child of the main frame.
   const std::string frame_id = params.value("frameId", std::string());
   DebugLog("browser %d: bridge request %s of frame %s", id_, request_id.c_str(), frame_id.c_str());
   CefRefPtr<ChromiumFrame> frame = frames_.Ensure(frame_id, frame_id == target_id_ ? std::string() : frames_.main_id());
   const std::optional<std::string> origin = RequestOrigin(params);
-  if (frame && !FitsDocument(origin, frame->document_origin())) {
+  if (frame && (frame->TakeCommitWait() || !FitsDocument(origin, frame->document_origin()))) {
     // The frame's old document running on after a cross-site navigation, or the new one asking
-    // before its commit reached this thread (the two come by different ways): judged again once
-    // that commit has surely come. One that still does not fit is answered with nothing, as by a
-    // render side that died, and never reaches or is taken for the frame's document.
+    // before its commit reached this thread (the two come by different ways; its context would
+    // have no address): judged again once that commit has surely come. One that still does not
+    // fit is answered with nothing, as by a render side that died, and never reaches or is taken
+    // for the frame's document.
+    DebugLog("browser %d: bridge request %s waits for its frame's commit", id_, request_id.c_str());
     CefRefPtr<ChromiumBrowser> self(this);
     auto judge = [self, frame, s, request_id, origin, body = PausedRequestBody(params)] {
       std::shared_ptr<RenderHost> render = self->context_->render;

@@ -50,6 +50,13 @@ std::string ChromiumFrame::document_origin() {
   return origin_;
 }
 
+bool ChromiumFrame::TakeCommitWait() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!url_.empty() || commit_waited_) return false;
+  commit_waited_ = true;
+  return true;
+}
+
 void ChromiumFrame::Detach() {
   std::lock_guard<std::mutex> lock(mutex_);
   browser_ = nullptr;

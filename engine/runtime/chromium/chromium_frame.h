@@ -40,6 +40,9 @@ class ChromiumFrame : public CefFrame {
   // when it committed ("" while none was heard).
   void SetDocument(const std::string& url, const std::string& name, const std::string& origin);
   std::string document_origin();
+  // True once for a frame whose document was never heard of: its first bridge request may have
+  // come before its commit (the two travel by different ways) and should wait for it.
+  bool TakeCommitWait();
   void Detach();  // the frame left the page, or the browser closed
 
  private:
@@ -54,6 +57,7 @@ class ChromiumFrame : public CefFrame {
   std::string url_;
   std::string name_;
   std::string origin_;
+  bool commit_waited_ = false;
 
   const std::string devtools_id_;
   const int64 identifier_;
