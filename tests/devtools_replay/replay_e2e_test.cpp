@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/devtools_replay/recording.h"
 #include "tests/devtools_replay/scenarios.h"
 #include "tests/e2e/exports/process_tree.h"
 #include "tests/e2e/exports/text_codec.h"
+#include "tests/support/temp_dir.h"
 
 namespace devtools_replay {
 namespace {
@@ -82,6 +84,43 @@ TEST_F(Replayed, ThePageGetsWhatMarovekcefAnswersNowNotWhatWasRecorded) {
   // batchUploadImg(uploadImg(1)): marovekcef read this layout's file, and the page passed it on.
   EXPECT_EQ(messages[0], "data:image/png;base64," + exports_e2e::Base64WithLineBreaks(live));
   EXPECT_EQ(messages[1], "done=1");
+}
+
+// Chromium can report a frame's first bridge request before the frame's commit (the two come by
+// different ways). Here the recorded page asks as a same-origin child frame that Chromium reports
+// only just after that first request. With the bridge narrowed to file: pages, the page still
+// gets it: its context knows the frame's address.
+TEST_F(Replayed, AFramesFirstBridgeRequestBeforeItsCommitStillKnowsTheFrame) {
+  Recording recording;
+  std::string error;
+  ASSERT_TRUE(ReadRecording(std::string(MVCEF_RECORDINGS_DIR) + "/bridge.jsonl", &recording, &error)) << error;
+  std::string rewritten;
+  Json commit;
+  for (const RecordedMessage& m : recording.messages) {
+    const std::string method = m.message.value("method", std::string());
+    if (method == "Page.frameNavigated" && commit.is_null()) commit = m.message;
+    if (method != "Fetch.requestPaused") {
+      rewritten += RecordingLine(m.t, m.from_engine, m.message.dump()) + "\n";
+      continue;
+    }
+    Json request = m.message;
+    request["params"]["frameId"] = "C0FFEE";
+    rewritten += RecordingLine(m.t, false, request.dump()) + "\n";
+    if (commit.is_null() || commit["params"]["frame"]["id"] == "C0FFEE") continue;
+    commit["params"]["frame"]["parentId"] = commit["params"]["frame"]["id"];
+    commit["params"]["frame"]["id"] = "C0FFEE";
+    rewritten += RecordingLine(m.t, false, commit.dump()) + "\n";
+  }
+  ASSERT_EQ(commit["params"]["frame"]["id"], "C0FFEE");
+  mvtest::TempDir folder("mvcef_replay");
+  const std::string path = folder.Write("bridge_child_asks_first.jsonl", {rewritten.begin(), rewritten.end()});
+
+  const std::string live = ReadFileBytes(DataFile("live_rc1_0.png"));
+  Start("bridge.jsonl", live, {{"MVCEF_REPLAY", path}, {"MVCEF_BRIDGE_ORIGINS", "file://"}});
+  std::vector<std::string> messages;
+  ASSERT_TRUE(RunBridge(*host_, &messages, kSeconds));
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], "data:image/png;base64," + exports_e2e::Base64WithLineBreaks(live));
 }
 
 TEST_F(Replayed, AWindowedBrowserShowsItsChildWindowOnceLoaded) {
