@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,17 @@ class Replayed : public ::testing::Test {
     host_ = std::make_unique<Host>(library_.api);
   }
 
+  // `recording` changed by `edit`, written to a file of this test's; its path.
+  std::string Rewritten(const std::string& recording, const std::function<void(std::vector<RecordedMessage>&)>& edit) {
+    Recording read;
+    std::string error;
+    EXPECT_TRUE(ReadRecording(std::string(MVCEF_RECORDINGS_DIR) + "/" + recording, &read, &error)) << error;
+    edit(read.messages);
+    std::string text;
+    for (const RecordedMessage& m : read.messages) text += RecordingLine(m.t, m.from_engine, m.message.dump()) + "\n";
+    return folder_.Write(recording, {text.begin(), text.end()});
+  }
+
   // Shutting down ends the stand-in like Chromium, whatever state it is in.
   void TearDown() override {
     if (HasFailure()) std::fprintf(stderr, "stand-in log:\n%s\n", ReadFileBytes(log_).c_str());
@@ -65,6 +77,7 @@ class Replayed : public ::testing::Test {
   exports_e2e::LoadedLibrary library_;
   std::unique_ptr<Host> host_;
   std::string log_;
+  mvtest::TempDir folder_{"mvcef_replay"};
 };
 
 TEST_F(Replayed, FramesShowTheRecordedColoursAtTheirPixels) {
@@ -91,36 +104,55 @@ TEST_F(Replayed, ThePageGetsWhatMarovekcefAnswersNowNotWhatWasRecorded) {
 // only just after that first request. With the bridge narrowed to file: pages, the page still
 // gets it: its context knows the frame's address.
 TEST_F(Replayed, AFramesFirstBridgeRequestBeforeItsCommitStillKnowsTheFrame) {
-  Recording recording;
-  std::string error;
-  ASSERT_TRUE(ReadRecording(std::string(MVCEF_RECORDINGS_DIR) + "/bridge.jsonl", &recording, &error)) << error;
-  std::string rewritten;
-  Json commit;
-  for (const RecordedMessage& m : recording.messages) {
-    const std::string method = m.message.value("method", std::string());
-    if (method == "Page.frameNavigated" && commit.is_null()) commit = m.message;
-    if (method != "Fetch.requestPaused") {
-      rewritten += RecordingLine(m.t, m.from_engine, m.message.dump()) + "\n";
-      continue;
+  const std::string path = Rewritten("bridge.jsonl", [](std::vector<RecordedMessage>& messages) {
+    std::vector<RecordedMessage> out;
+    Json commit;
+    for (RecordedMessage& m : messages) {
+      const std::string method = m.message.value("method", std::string());
+      if (method == "Page.frameNavigated" && commit.is_null()) commit = m.message;
+      if (method == "Fetch.requestPaused") m.message["params"]["frameId"] = "C0FFEE";
+      out.push_back(m);
+      if (method != "Fetch.requestPaused" || commit.is_null() || commit["params"]["frame"]["id"] == "C0FFEE") continue;
+      commit["params"]["frame"]["parentId"] = commit["params"]["frame"]["id"];
+      commit["params"]["frame"]["id"] = "C0FFEE";
+      out.push_back(RecordedMessage{m.t, false, commit});
     }
-    Json request = m.message;
-    request["params"]["frameId"] = "C0FFEE";
-    rewritten += RecordingLine(m.t, false, request.dump()) + "\n";
-    if (commit.is_null() || commit["params"]["frame"]["id"] == "C0FFEE") continue;
-    commit["params"]["frame"]["parentId"] = commit["params"]["frame"]["id"];
-    commit["params"]["frame"]["id"] = "C0FFEE";
-    rewritten += RecordingLine(m.t, false, commit.dump()) + "\n";
-  }
-  ASSERT_EQ(commit["params"]["frame"]["id"], "C0FFEE");
-  mvtest::TempDir folder("mvcef_replay");
-  const std::string path = folder.Write("bridge_child_asks_first.jsonl", {rewritten.begin(), rewritten.end()});
-
+    messages = out;
+  });
   const std::string live = ReadFileBytes(DataFile("live_rc1_0.png"));
   Start("bridge.jsonl", live, {{"MVCEF_REPLAY", path}, {"MVCEF_BRIDGE_ORIGINS", "file://"}});
   std::vector<std::string> messages;
   ASSERT_TRUE(RunBridge(*host_, &messages, kSeconds));
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0], "data:image/png;base64," + exports_e2e::Base64WithLineBreaks(live));
+}
+
+// A document that committed before its browser was set up has no bridge, and is loaded again. The
+// question whether it has the bridge can find its document gone (as recorded: Chromium replaced it
+// meanwhile); the page is then asked again, and here answers that it lacks the bridge.
+TEST_F(Replayed, APageWhoseFirstCheckFindsItsDocumentGoneIsAskedAgain) {
+  const std::string path = Rewritten("bridge.jsonl", [](std::vector<RecordedMessage>& messages) {
+    Json check, url;
+    for (const RecordedMessage& m : messages) {
+      if (m.from_engine && m.message.value("method", std::string()) == "Runtime.evaluate" &&
+          m.message["params"].value("expression", std::string()).find("__mvcefBridge") != std::string::npos)
+        check = m.message;  // the recorded question, which failed
+      if (url.is_null() && m.message.value("method", std::string()) == "Page.frameNavigated")
+        url = m.message["params"]["frame"]["url"];
+    }
+    ASSERT_FALSE(check.is_null() || url.is_null());
+    check["id"] = 9001;
+    check["params"].erase("contextId");
+    Json answer = {{"id", 9001}, {"result", {{"result", {{"type", "string"}, {"value", "-" + url.get<std::string>()}}}}}};
+    answer["sessionId"] = check["sessionId"];
+    messages.push_back(RecordedMessage{messages.back().t, true, check});
+    messages.push_back(RecordedMessage{messages.back().t, false, answer});
+  });
+  Start("bridge.jsonl", ReadFileBytes(DataFile("live_rc1_0.png")), {{"MVCEF_REPLAY", path}});
+  std::vector<std::string> messages;
+  EXPECT_TRUE(RunBridge(*host_, &messages, kSeconds));
+  EXPECT_TRUE(exports_e2e::PollUntil([&] { return ReadFileBytes(log_).find("Page.navigate") != std::string::npos; }))
+      << "the page was not loaded again";
 }
 
 TEST_F(Replayed, AWindowedBrowserShowsItsChildWindowOnceLoaded) {
