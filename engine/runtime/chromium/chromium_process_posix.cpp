@@ -305,9 +305,13 @@ void ChromiumProcess::Terminate(int grace_ms) {
         WaitExited(3000);
       }
     }
-    // Helpers (zygote, renderers) may outlive the browser process for a moment.
+    // Helpers (zygote, renderers) may outlive the browser process for a moment, and one may be
+    // forked while the others are killed: killed again until none is left running (a second at
+    // most), so that nothing of this profile is still there when the game goes on.
     ::kill(-static_cast<pid_t>(pid_), SIGKILL);
-    KillProcessesMentioning(user_data_dir_);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (KillProcessesMentioning(user_data_dir_) > 0 && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (reaper_.joinable()) {
       if (exited_) {
         reaper_.join();
