@@ -193,8 +193,8 @@ bool ChromiumBrowser::IsDocumentNow(Json& params, const std::string& from) {
 }
 
 namespace {
-// How long a bridge request that does not fit its frame's document waits for a commit still on
-// its way; the skew between the two is milliseconds.
+// How long a bridge request that does not fit its frame's document, or the first of a frame not
+// heard of, waits for a commit still on its way; the skew between the two is milliseconds.
 constexpr std::chrono::milliseconds kCommitWait{200};
 }  // namespace
 
