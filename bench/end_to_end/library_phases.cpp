@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/file_bytes.h"
 #include "devtools_pipe.h"
 #include "host/library_api.h"
 #include "host/win32_input.h"
@@ -172,8 +173,8 @@ std::vector<std::string> ChildChromiumCommandLine() {
     char* end = nullptr;
     const long pid = std::strtol(entry->d_name, &end, 10);
     if (!end || *end != '\0' || pid <= 0) continue;
-    std::ifstream stat_file(std::string("/proc/") + entry->d_name + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(stat_file)), std::istreambuf_iterator<char>());
+    // Processes end while we look: their reads fail, quietly.
+    const std::string stat = mvcommon::ReadFileBytes(std::string("/proc/") + entry->d_name + "/stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) continue;
     std::istringstream fields(stat.substr(close + 1));
@@ -181,8 +182,7 @@ std::vector<std::string> ChildChromiumCommandLine() {
     long parent = 0;
     fields >> state >> parent;
     if (parent != self) continue;
-    std::ifstream cmdline_file(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
-    std::string cmdline((std::istreambuf_iterator<char>(cmdline_file)), std::istreambuf_iterator<char>());
+    const std::string cmdline = mvcommon::ReadFileBytes(std::string("/proc/") + entry->d_name + "/cmdline");
     std::vector<std::string> args;
     for (size_t start = 0; start < cmdline.size();) {
       const size_t stop = cmdline.find('\0', start);

@@ -20,9 +20,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
+#include "common/file_bytes.h"
 #include "engine/runtime/chromium/byte_stream_posix.h"
 #include "engine/runtime/chromium/debug_log.h"
 #include "engine/runtime/chromium/profile_folder_posix.h"
@@ -58,8 +57,8 @@ int KillProcessesMentioning(const std::string& marker) {
     char* end = nullptr;
     long pid = std::strtol(entry->d_name, &end, 10);
     if (!end || *end != '\0' || pid <= 0 || pid == self) continue;
-    std::ifstream in(std::string("/proc/") + entry->d_name + "/cmdline", std::ios::binary);
-    std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The process may end while we read: that read fails and must not throw.
+    const std::string cmdline = mvcommon::ReadFileBytes(std::string("/proc/") + entry->d_name + "/cmdline");
     if (cmdline.find(marker) != std::string::npos && ::kill(static_cast<pid_t>(pid), SIGKILL) == 0)
       ++killed;
   }

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/file_bytes.h"
 #include "engine/runtime/chromium/chromium_launcher.h"
 
 namespace mvengine {
@@ -39,10 +40,7 @@ inline void ForEachProcess(const std::function<void(const std::string& folder)>&
   ::closedir(proc);
 }
 
-inline std::string CommandLineOf(const std::string& folder) {
-  std::ifstream in(folder + "/cmdline", std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+inline std::string CommandLineOf(const std::string& folder) { return mvcommon::ReadFileBytes(folder + "/cmdline"); }
 
 inline int CountProcessesMentioning(const std::string& marker) {
   int count = 0;
