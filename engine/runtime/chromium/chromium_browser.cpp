@@ -176,10 +176,13 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::st
                         self->PostToUi([self, asked, address, tries] {
                           self->ReloadIfCommittedBeforeSetUp(asked, address, tries - 1);
                         }, std::chrono::milliseconds(50));
+                      else
+                        DebugLog("browser %d: no answer whether its document has the bridge", self->id_);
                       return;
                     }
                     const bool bridged = answer[0] == '+';
                     const std::string href = answer.substr(1);
+                    DebugLog("browser %d: document %s %s the bridge", self->id_, href.c_str(), bridged ? "has" : "lacks");
                     if (href == "about:blank") return;
                     // The bridge runs first in every document made after the set-up: one that
                     // has it needs nothing, whatever this thread has heard of its commit yet.
