@@ -34,7 +34,9 @@ std::string BridgeBootstrapScript() {
     return ('value' in res) ? res.value : undefined;
   }
   var got;
-  try { got = post({op: 'context'}); } catch (e) { return; }
+  // Unanswered, the request was not ours to hold: the document ran before its set-up was
+  // complete. Without the flag it is seen as lacking the bridge, and is loaded again.
+  try { got = post({op: 'context'}); } catch (e) { delete window.__mvcefBridge; return; }
   (got.functions || []).forEach(function (name) {
     window[name] = function () {
       var args = map.call(arguments, function (v) {

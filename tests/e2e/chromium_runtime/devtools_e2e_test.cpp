@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/runtime/chromium/bridge_protocol.h"
 #include "engine/runtime/chromium/chromium_connection.h"
 #include "e2e_support.h"
 
@@ -64,6 +65,19 @@ TEST_F(ChromiumDevTools, OpensAPageEvaluatesAndShutsDownClean) {
   connection->Shutdown();
   EXPECT_FALSE(std::filesystem::exists(profile));
   EXPECT_EQ(e2e::CountProcessesMentioning(profile), 0);
+}
+
+// A document that runs before its set-up is complete gets the bridge's script but nobody answers
+// its requests (as here, where nothing holds them): it must not look as if it had the bridge,
+// or it is never loaded again.
+TEST_F(ChromiumDevTools, ABridgeScriptWhoseRequestGoesUnansweredLeavesNoFlag) {
+  ASSERT_NO_FATAL_FAILURE(OpenBlankPage());
+  ASSERT_TRUE(page->Call("Runtime.evaluate", {{"expression", BridgeBootstrapScript()}}).ok);
+  CommandResult flag =
+      page->Call("Runtime.evaluate", {{"expression", "typeof window.__mvcefBridge"}, {"returnByValue", true}});
+  ASSERT_TRUE(flag.ok) << flag.error;
+  EXPECT_EQ(flag.result["result"]["value"], "undefined");
+  connection->Shutdown();
 }
 
 TEST_F(ChromiumDevTools, KilledChromiumFailsEveryCallPromptly) {
