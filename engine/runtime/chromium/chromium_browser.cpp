@@ -60,7 +60,7 @@ std::shared_ptr<DevToolsSession> ChromiumBrowser::SessionFor(const std::string& 
 // --- set-up
 
 void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
-                             const std::string& url) {
+                             const std::string& url, std::function<void()> set_up) {
   assert(OnUi());
   target_id_ = target_id;
   last_url_ = url;
@@ -110,16 +110,21 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   session->Send("Emulation.setFocusEmulationEnabled", {{"enabled", true}});
   if (!context_->locale.empty()) session->Send("Emulation.setLocaleOverride", {{"locale", context_->locale}});
   painter_.ApplyViewMetrics(false);
-  SetUpDocumentSession(*session, true);
-  // The target was created with its address but waits for us: its load starts when it runs.
-  // Anything sent to it before it has answered the set-up (a navigation that swaps its renderer,
-  // above all) Chromium treats as a crash.
-  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), [self, url](const CommandResult&) {
+  std::shared_ptr<ReplyJoin> join = ReplyJoin::Make(std::move(set_up));
+  SetUpDocumentSession(*session, true, join.get());
+  // The target was created with its address; its first document request waits in the runtime
+  // until `set_up` runs. Anything sent to it before it has answered the set-up (a navigation that
+  // swaps its renderer, above all) Chromium treats as a crash.
+  session->Send("Runtime.runIfWaitingForDebugger", Json::object(), join->Wrap([self, url](const CommandResult&) {
     self->PostToUi([self, url] { self->OnPageReady(url); });
-  });
+  }));
+  join->Seal();
 }
 
-void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session, bool page) {
+void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session, bool page, ReplyJoin* join) {
+  auto counted = [join](DevToolsTransport::ReplyHandler handler) {
+    return join ? join->Wrap(std::move(handler)) : handler;
+  };
   if (context_->render) {
     // Every document asks native code first (see bridge_protocol.h); strict CSPs would refuse the
     // request.
@@ -128,15 +133,16 @@ void ChromiumBrowser::SetUpDocumentSession(DevToolsSession& session, bool page) 
         if (!r.ok) DebugLog("page bridge: %s failed: %s", what, r.error.c_str());
       };
     };
-    session.Send("Page.setBypassCSP", {{"enabled", true}}, report("Page.setBypassCSP"));
+    session.Send("Page.setBypassCSP", {{"enabled", true}}, counted(report("Page.setBypassCSP")));
     session.Send("Page.addScriptToEvaluateOnNewDocument", {{"source", BridgeBootstrapScript()}},
-                 report("Page.addScriptToEvaluateOnNewDocument"));
+                 counted(report("Page.addScriptToEvaluateOnNewDocument")));
     Json patterns = Json::array({{{"urlPattern", std::string(kBridgeUrlPattern)}, {"requestStage", "Request"}}});
     if (page) patterns.push_back({{"urlPattern", "*"}, {"resourceType", "Document"}, {"requestStage", "Request"}});
-    session.Send("Fetch.enable", {{"patterns", patterns}}, report("Fetch.enable"));
+    session.Send("Fetch.enable", {{"patterns", patterns}}, counted(report("Fetch.enable")));
   }
   // Cross-origin frames wait for the same set-up before their first script.
-  session.Send("Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}});
+  session.Send("Target.setAutoAttach", {{"autoAttach", true}, {"waitForDebuggerOnStart", true}, {"flatten", true}},
+               counted(nullptr));
 }
 
 void ChromiumBrowser::OnPageReady(const std::string& url) {
@@ -157,13 +163,12 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
 
 void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::string& address, int tries) {
   assert(OnUi());
-  // A page target that reuses a running renderer may commit its document before it waits for us,
-  // so before our set-up: with a render side it has no bridge and its scripts ran without it;
-  // without one, we saw no commit of it (no load callbacks, no screencast). Load it once more, set
-  // up. Left alone: the initial empty document (the usual case: the load starts once we let the
-  // target run), a document with the bridge, and any document once the client has asked for a
-  // navigation (which replaces it anyway; loading it again would cancel the client's). See
-  // LoadAgain for how.
+  // A document the runtime could not hold (first_document_hold.h) may commit before our set-up:
+  // with a render side it has no bridge and its scripts ran without it; without one, we saw no
+  // commit of it (no load callbacks, no screencast). Load it once more, set up. Left alone: the
+  // initial empty document (its load still held), a document with the bridge (the usual case),
+  // and any document once the client has asked for a navigation (which replaces it anyway;
+  // loading it again would cancel the client's). See LoadAgain for how.
   CefRefPtr<ChromiumBrowser> self(this);
   const bool render = context_->render != nullptr;
   EvaluateInFrame(target_id_, "(window.__mvcefBridge ? '+' : '-') + location.href",

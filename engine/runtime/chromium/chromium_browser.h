@@ -33,6 +33,7 @@
 #include "engine/runtime/chromium/load_tracker.h"
 #include "engine/runtime/chromium/network_switch.h"
 #include "engine/runtime/chromium/page_painter.h"
+#include "engine/runtime/chromium/reply_join.h"
 #include "engine/runtime/chromium/runtime_context.h"
 
 namespace mvengine {
@@ -95,8 +96,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI: the page target (created with `url`, waiting for us) is attached; sets it up and lets it
   // run. OnAfterCreated reaches the client before anything else. Called again with a new target
   // after Chromium was started again: the same browser, a new page (the client sees a new load).
+  // `set_up` runs on the reader thread once Chromium has answered every command of the set-up.
   void Attach(const std::string& target_id, std::shared_ptr<DevToolsSession> session,
-              const std::string& url);
+              const std::string& url, std::function<void()> set_up = nullptr);
   // Before the browser is published: its window (windowed browsers), and how to destroy it when
   // the browser closes.
   void SetWindow(CefWindowHandle window, void (*destroy)(CefWindowHandle));
@@ -186,8 +188,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void ReloadIfCommittedBeforeSetUp(unsigned asked, const std::string& address, int tries);
   // What every document session needs before it runs: the page bridge and the attachment of its
   // own cross-origin frames; on the page's session (`page`), its documents' requests held until
-  // the Network domain is on. Any thread.
-  void SetUpDocumentSession(DevToolsSession& session, bool page);
+  // the Network domain is on. Any thread. The replies count in `join` when there is one.
+  void SetUpDocumentSession(DevToolsSession& session, bool page, ReplyJoin* join = nullptr);
   // Turns the page's Network domain off once the page is idle, or looks again later. Any thread.
   void TurnNetworkOffIfIdle();
   // The page's session for "", a cross-origin frame's otherwise; null when gone. Any thread.

@@ -208,6 +208,8 @@ void ChromiumBrowserRuntime::StartNextCreation() {
   while (!creations_.empty() && creations_.front().browser->IsClosed()) creations_.pop_front();
   if (creations_.empty() || gone_ || resuming_) {
     creating_ = false;
+    first_documents_.EndCreation();
+    if (!gone_ && first_documents_.StopPausing()) context_->Transport()->Send("Fetch.disable");
     return;
   }
   creating_ = true;
@@ -215,6 +217,14 @@ void ChromiumBrowserRuntime::StartNextCreation() {
   std::weak_ptr<RuntimeContext> weak = context_;
   const std::string& url = creations_.front().url;
   const int generation = generation_;
+  // Sent before the page is made, so its first document request is paused.
+  if (first_documents_.StartCreation())
+    context_->Transport()->Send("Fetch.enable", {{"patterns", Json::array({{{"urlPattern", "*"},
+                                                                           {"resourceType", "Document"},
+                                                                           {"requestStage", "Request"}}})}},
+                                std::string(), [](const CommandResult& r) {
+                                  if (!r.ok) DebugLog("first documents are not held: %s", r.error.c_str());
+                                });
   context_->Transport()->Send("Target.createTarget", {{"url", url.empty() ? "about:blank" : url}}, std::string(),
                               [this, weak, generation](const CommandResult& reply) {
                                 if (auto ctx = weak.lock())
@@ -255,7 +265,14 @@ void ChromiumBrowserRuntime::FinishCreation(const std::string& target_id, const 
 
   auto session = std::make_shared<DevToolsSession>(context_->Transport(), session_id);
   browsers_[creation.browser->GetIdentifier()] = creation.browser;
-  creation.browser->Attach(target_id, session, creation.url);
+  std::weak_ptr<RuntimeContext> weak = context_;
+  const int generation = generation_;
+  creation.browser->Attach(target_id, session, creation.url, [this, weak, generation, target_id] {
+    if (auto ctx = weak.lock())
+      ctx->ui.Post([this, generation, target_id] {
+        if (generation == generation_ && !gone_) ReleaseDocuments(target_id);
+      });
+  });
   StartNextCreation();
 }
 
@@ -270,10 +287,28 @@ void ChromiumBrowserRuntime::HandleBrowserEvent(const std::string& method, const
   assert(OnUi());
   if (method == "Target.attachedToTarget") {
     OnAttached(params);
+  } else if (method == "Fetch.requestPaused") {
+    OnDocumentPaused(params);
   } else if (method == "Target.detachedFromTarget" || method == "Target.targetDestroyed") {
     std::string target_id = params.value("targetId", std::string());
     popups_.erase(target_id);
+    ReleaseDocuments(target_id);
   }
+}
+
+void ChromiumBrowserRuntime::OnDocumentPaused(const Json& params) {
+  assert(OnUi());
+  const std::string request_id = params.value("requestId", std::string());
+  if (request_id.empty() || first_documents_.Hold(params.value("frameId", std::string()), request_id)) return;
+  context_->Transport()->Send("Fetch.continueRequest", {{"requestId", request_id}});
+}
+
+void ChromiumBrowserRuntime::ReleaseDocuments(const std::string& target_id) {
+  assert(OnUi());
+  auto transport = context_->Transport();
+  for (const std::string& request_id : first_documents_.Release(target_id))
+    transport->Send("Fetch.continueRequest", {{"requestId", request_id}});
+  if (first_documents_.StopPausing()) transport->Send("Fetch.disable");
 }
 
 void ChromiumBrowserRuntime::OnAttached(const Json& params) {
@@ -310,6 +345,7 @@ void ChromiumBrowserRuntime::OnAttached(const Json& params) {
     }
     return;
   }
+  if (creating_) first_documents_.Await(target_id);  // maybe ours
   if (target_id == creating_target_id_) {
     FinishCreation(target_id, session_id);
   } else if (creating_) {
@@ -379,6 +415,7 @@ void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std
 void ChromiumBrowserRuntime::ReleaseForeignTarget(const std::string& session_id, const std::string& target_id,
                                                   bool close) {
   assert(OnUi());
+  ReleaseDocuments(target_id);
   auto transport = context_->Transport();
   transport->Send("Runtime.runIfWaitingForDebugger", Json::object(), session_id,
                   [transport, session_id, target_id, close](const CommandResult&) {
@@ -399,6 +436,7 @@ void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason, int gener
   unclaimed_.clear();
   popups_.clear();
   window_opens_.clear();
+  first_documents_.Reset();
   std::shared_ptr<ChromiumConnection> old;
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -14,6 +14,7 @@
 
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_connection.h"
+#include "engine/runtime/chromium/first_document_hold.h"
 #include "engine/src/runtime.h"
 #include "engine/runtime/chromium/restart_budget.h"
 #include "engine/runtime/chromium/runtime_context.h"
@@ -61,6 +62,10 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   void DecidePopup(const std::string& target_id, const std::string& url, const std::string& name,
                    bool user_gesture);
   void ReleaseForeignTarget(const std::string& session_id, const std::string& target_id, bool close);
+  // The documents the browser session paused: those of pages not yet set up wait (see
+  // first_document_hold.h).
+  void OnDocumentPaused(const Json& params);
+  void ReleaseDocuments(const std::string& target_id);
   void OnChromiumGone(const std::string& reason, int generation);
   // Starts Chromium again on the restarter thread, ending what is left of `old` first.
   void StartAgain(std::shared_ptr<ChromiumConnection> old);
@@ -87,6 +92,7 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   std::string creating_target_id_;
   std::map<std::string, std::string> unclaimed_;  // target id -> session id, attached before claimed
   std::map<std::string, Popup> popups_;           // by target id
+  FirstDocumentHold first_documents_;
   struct WindowOpen {
     std::string url, name;
     bool user_gesture;

@@ -1,4 +1,5 @@
-// The runtime's switch translation, which page events it parses at all, and its restart budget.
+// The runtime's switch translation, which page events it parses at all, its restart budget, and
+// how new pages' first documents wait for their set-up.
 #include <atomic>
 #include <future>
 #include <vector>
@@ -7,6 +8,8 @@
 
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_switches.h"
+#include "engine/runtime/chromium/first_document_hold.h"
+#include "engine/runtime/chromium/reply_join.h"
 #include "engine/runtime/chromium/restart_budget.h"
 
 namespace mvengine {
@@ -86,6 +89,58 @@ TEST(RestartBudget, AllowsAFewStartsPerWindowAndRecoversAfterIt) {
     for (size_t i = 0; i < c.at_ms.size(); ++i)
       EXPECT_EQ(budget.Take(origin + std::chrono::milliseconds(c.at_ms[i])), c.allowed[i]) << c.label << ", start " << i;
   }
+}
+
+// Two pages made one after the other, with a foreign page and an iframe loading meanwhile.
+TEST(FirstDocumentHold, HoldsOnlyPagesNotYetSetUpAndPausesOnlyWhileAnyIsMade) {
+  using Held = std::vector<std::string>;
+  FirstDocumentHold hold;
+  EXPECT_FALSE(hold.StopPausing()) << "nothing was paused";
+  EXPECT_TRUE(hold.StartCreation());
+  hold.Await("A");
+  EXPECT_TRUE(hold.Hold("A", "a1"));
+  EXPECT_FALSE(hold.Hold("iframe", "f1")) << "another frame's document goes on";
+  EXPECT_FALSE(hold.StartCreation()) << "already pausing";
+  hold.Await("B");
+  EXPECT_TRUE(hold.Hold("B", "b1"));
+  EXPECT_TRUE(hold.Hold("A", "a2"));
+  EXPECT_EQ(hold.Release("A"), (Held{"a1", "a2"}));
+  EXPECT_FALSE(hold.Hold("A", "a3")) << "a page set up holds nothing more";
+  EXPECT_EQ(hold.Release("A"), Held{});
+  hold.EndCreation();
+  EXPECT_FALSE(hold.StopPausing()) << "B still waits for its set-up";
+  EXPECT_EQ(hold.Release("B"), Held{"b1"});
+  EXPECT_TRUE(hold.StopPausing());
+  EXPECT_FALSE(hold.StopPausing()) << "switched off once";
+  EXPECT_TRUE(hold.StartCreation()) << "the next page switches it on again";
+
+  hold.Await("C");
+  EXPECT_TRUE(hold.Hold("C", "c1"));
+  hold.Reset();  // Chromium went, and its paused requests with it
+  EXPECT_FALSE(hold.Hold("C", "c2"));
+  EXPECT_EQ(hold.Release("C"), Held{});
+  EXPECT_FALSE(hold.StopPausing());
+  EXPECT_TRUE(hold.StartCreation());
+}
+
+TEST(ReplyJoin, RunsOnceAfterEveryReplyAndTheSealWhateverTheirOrder) {
+  for (bool seal_last : {false, true}) {
+    int done = 0;
+    auto join = ReplyJoin::Make([&done] { ++done; });
+    int inner = 0;
+    auto first = join->Wrap([&inner](const CommandResult&) { ++inner; });
+    auto second = join->Wrap();
+    if (!seal_last) join->Seal();
+    second(CommandResult());
+    first(CommandResult());
+    EXPECT_EQ(inner, 1);
+    EXPECT_EQ(done, seal_last ? 0 : 1) << "seal_last " << seal_last;
+    if (seal_last) join->Seal();
+    EXPECT_EQ(done, 1) << "seal_last " << seal_last;
+  }
+  int done = 0;
+  ReplyJoin::Make([&done] { ++done; })->Seal();
+  EXPECT_EQ(done, 1) << "an empty group is done at its seal";
 }
 
 }  // namespace
