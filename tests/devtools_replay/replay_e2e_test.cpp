@@ -128,15 +128,21 @@ TEST_F(Replayed, AFramesFirstBridgeRequestBeforeItsCommitStillKnowsTheFrame) {
 }
 
 // A document that committed before its browser was set up has no bridge, and is loaded again. The
-// question whether it has the bridge can find its document gone (as recorded: Chromium replaced it
-// meanwhile); the page is then asked again, and here answers that it lacks the bridge.
+// question whether it has the bridge can find its document gone (Chromium replaced it meanwhile);
+// the page is then asked again, and here answers that it lacks the bridge.
 TEST_F(Replayed, APageWhoseFirstCheckFindsItsDocumentGoneIsAskedAgain) {
   const std::string path = Rewritten("bridge.jsonl", [](std::vector<RecordedMessage>& messages) {
     Json check, url;
-    for (const RecordedMessage& m : messages) {
+    for (RecordedMessage& m : messages) {
       if (m.from_engine && m.message.value("method", std::string()) == "Runtime.evaluate" &&
           m.message["params"].value("expression", std::string()).find("__mvcefBridge") != std::string::npos)
-        check = m.message;  // the recorded question, which failed
+        check = m.message;
+      // The recorded question finds its document gone.
+      if (!m.from_engine && !check.is_null() && m.message.value("id", Json()) == check["id"] &&
+          m.message.value("sessionId", Json()) == check["sessionId"]) {
+        m.message.erase("result");
+        m.message["error"] = {{"code", -32000}, {"message", "Cannot find context with specified id"}};
+      }
       if (url.is_null() && m.message.value("method", std::string()) == "Page.frameNavigated")
         url = m.message["params"]["frame"]["url"];
     }
