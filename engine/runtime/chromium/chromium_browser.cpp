@@ -187,8 +187,11 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::st
                     }
                     const bool bridged = answer[0] == '+';
                     const std::string href = answer.substr(1);
+                    if (href == "about:blank") {
+                      DebugLog("browser %d: its first document is not there yet", self->id_);
+                      return;
+                    }
                     DebugLog("browser %d: document %s %s the bridge", self->id_, href.c_str(), bridged ? "has" : "lacks");
-                    if (href == "about:blank") return;
                     // The bridge runs first in every document made after the set-up: one that
                     // has it needs nothing, whatever this thread has heard of its commit yet.
                     if (bridged || (self->main_frame_navigated_ && !render)) return;
