@@ -6,11 +6,31 @@
 
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <string>
 
+#include "tests/devtools_replay/recording.h"
 #include "tests/devtools_replay/scenarios.h"
 
 using namespace devtools_replay;
+
+// Chromium's own pages, attached at start-up, have been let go (each one's session detached).
+// Recorded before the scenario's first page, that release replays in the same order for a host
+// that creates its browser later than this one does.
+static bool StartUpSettled(const std::string& output) {
+  Recording recording;
+  std::string error;
+  if (!ReadRecording(output, &recording, &error)) return false;
+  std::set<std::string> attached, detached;
+  for (const RecordedMessage& m : recording.messages) {
+    if (m.from_engine || m.message.contains("sessionId")) continue;
+    const std::string method = m.message.value("method", std::string());
+    const std::string session = m.message.value("params", Json::object()).value("sessionId", std::string());
+    if (method == "Target.attachedToTarget") attached.insert(session);
+    if (method == "Target.detachedFromTarget") detached.insert(session);
+  }
+  return !attached.empty() && attached == detached;
+}
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -29,6 +49,11 @@ int main(int argc, char** argv) {
   if (!layout.Create(ReadFileBytes(DataFile("recorded_rc1_0.png")), &error) ||
       !StartLibrary(layout, &library, &error)) {
     std::fprintf(stderr, "record_driver: %s\n", error.c_str());
+    return 1;
+  }
+  if (!exports_e2e::PollUntil([&] { return StartUpSettled(output); }, 10)) {
+    std::fprintf(stderr, "record_driver: Chromium's own pages were not let go\n");
+    library.api.fnmvPackCefDllUninitializeCef();
     return 1;
   }
   bool ok = false;
