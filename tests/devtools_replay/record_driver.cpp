@@ -14,6 +14,12 @@
 
 using namespace devtools_replay;
 
+// A text field of `object`, or "" (a screencast frame's params.sessionId is a number).
+static std::string TextOf(const Json& object, const char* key) {
+  auto it = object.find(key);
+  return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
 // Chromium's own pages, attached at start-up, have been let go (each one's session detached).
 // Recorded before the scenario's first page, that release replays in the same order for a host
 // that creates its browser later than this one does.
@@ -25,11 +31,35 @@ static bool StartUpSettled(const std::string& output) {
   for (const RecordedMessage& m : recording.messages) {
     if (m.from_engine || m.message.contains("sessionId")) continue;
     const std::string method = m.message.value("method", std::string());
-    const std::string session = m.message.value("params", Json::object()).value("sessionId", std::string());
+    const std::string session = TextOf(m.message.value("params", Json::object()), "sessionId");
     if (method == "Target.attachedToTarget") attached.insert(session);
     if (method == "Target.detachedFromTarget") detached.insert(session);
   }
   return !attached.empty() && attached == detached;
+}
+
+// Chromium makes windows of its own (type "browser_ui") at start-up and with every page. The engine
+// only lets them go, but when it does depends on Chromium's answers, and on replay those releases
+// would let out the recorded messages around them early. Recordings leave them out.
+static bool DropChromiumWindows(const std::string& output, std::string* error) {
+  Recording recording;
+  if (!ReadRecording(output, &recording, error)) return false;
+  std::set<std::string> windows;
+  for (const RecordedMessage& m : recording.messages)
+    if (m.message.value("method", std::string()) == "Target.attachedToTarget" &&
+        m.message["params"]["targetInfo"].value("type", std::string()) == "browser_ui")
+      windows.insert(TextOf(m.message["params"], "sessionId"));
+  std::ofstream out(output, std::ios::trunc);
+  for (const std::string& note : recording.notes) out << note << "\n";
+  for (const RecordedMessage& m : recording.messages) {
+    const Json& params = m.message.value("params", Json::object());
+    if (windows.count(TextOf(m.message, "sessionId")) || windows.count(TextOf(params, "sessionId")))
+      continue;
+    out << RecordingLine(m.t, m.from_engine, m.message.dump(-1, ' ', false, Json::error_handler_t::replace)) << "\n";
+  }
+  out.close();
+  if (!out) *error = "cannot write " + output;
+  return static_cast<bool>(out);
 }
 
 int main(int argc, char** argv) {
@@ -75,5 +105,9 @@ int main(int argc, char** argv) {
     }
   }
   library.api.fnmvPackCefDllUninitializeCef();
+  if (ok && !DropChromiumWindows(output, &error)) {
+    std::fprintf(stderr, "record_driver: %s\n", error.c_str());
+    return 1;
+  }
   return ok ? 0 : 1;
 }

@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -108,18 +107,7 @@ TEST_F(Replayed, AFramesFirstBridgeRequestBeforeItsCommitStillKnowsTheFrame) {
   const std::string path = Rewritten("bridge.jsonl", [](std::vector<RecordedMessage>& messages) {
     std::vector<RecordedMessage> out;
     Json commit;
-    // Chromium's own windows, which it makes with every page, go: their release, answered at
-    // Chromium's pace, would let the page's later requests out before the first is answered.
-    std::set<std::string> windows;
-    for (const RecordedMessage& m : messages)
-      if (m.message.value("method", std::string()) == "Target.attachedToTarget" &&
-          m.message["params"]["targetInfo"].value("type", std::string()) == "browser_ui")
-        windows.insert(m.message["params"].value("sessionId", std::string()));
     for (RecordedMessage& m : messages) {
-      const Json& params = m.message.value("params", Json::object());
-      if (windows.count(m.message.value("sessionId", std::string())) ||
-          windows.count(params.value("sessionId", std::string())))
-        continue;
       // The page's own requests (the browser session's are its documents, held while it is made).
       const std::string method = m.message.contains("sessionId") ? m.message.value("method", std::string()) : "";
       if (method == "Page.frameNavigated" && commit.is_null()) commit = m.message;
