@@ -6,6 +6,7 @@
 #include "engine/runtime/chromium/child_window.h"
 #include "engine/runtime/chromium/debug_log.h"
 #include "engine/runtime/chromium/render_host.h"
+#include "engine/runtime/chromium/reply_join.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
 #include "include/cef_render_handler.h"

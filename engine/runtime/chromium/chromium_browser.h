@@ -33,11 +33,12 @@
 #include "engine/runtime/chromium/load_tracker.h"
 #include "engine/runtime/chromium/network_switch.h"
 #include "engine/runtime/chromium/page_painter.h"
-#include "engine/runtime/chromium/reply_join.h"
 #include "engine/runtime/chromium/runtime_context.h"
 
 namespace mvengine {
 namespace chromium {
+
+class ReplyJoin;
 
 class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
  public:
