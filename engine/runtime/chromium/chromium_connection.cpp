@@ -29,6 +29,11 @@ std::unique_ptr<ChromiumConnection> ChromiumConnection::Start(const LaunchOption
     return nullptr;
   }
   DebugLog("connected to %s", version.result.value("product", std::string("?")).c_str());
+  // A Chromium left to itself saves what any page downloads into the player's own folders,
+  // unasked. Sent before any page can exist; commands are handled in order.
+  connection->browser_->Send("Browser.setDownloadBehavior", {{"behavior", "deny"}}, [](const CommandResult& r) {
+    if (!r.ok) DebugLog("downloads could not be refused: %s", r.error.c_str());
+  });
   return connection;
 }
 

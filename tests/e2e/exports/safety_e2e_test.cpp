@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
@@ -333,6 +334,53 @@ TEST(ExportsSafety, AnAddressLongerThanChromiumTakesGetsTheErrorPageAndLaterAddr
   EXPECT_TRUE(host.WaitForPageText(loaded, &text)) << text;
   host.CloseAll();
   EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+}
+
+// A page cannot save files on the player's machine: downloads it starts by a link, and an address
+// the game goes to that is a download, are refused, and the browser goes on to the next address.
+TEST(ExportsSafety, DownloadsAreRefusedAndTheBrowserGoesOn) {
+  std::string home = ::testing::TempDir() + "mvcef-home-XXXXXX";
+  ASSERT_NE(::mkdtemp(home.data()), nullptr);
+  // Chromium saves into $HOME/Downloads unless the user's folder settings name another.
+  ASSERT_EQ(setenv("HOME", home.c_str(), 1), 0);
+  unsetenv("XDG_CONFIG_HOME");
+  const std::string files = home + "/served";
+  ASSERT_TRUE(std::filesystem::create_directory(files));
+  std::ofstream(files + "/mvcef-download.bin") << "saved";
+  LoopbackServer pages(PagesDir()), downloads(files);
+  ASSERT_TRUE(pages.Start());
+  ASSERT_TRUE(downloads.Start());
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  ASSERT_GT(host.NewBrowserWithBridge(pages.Url("/download.html"), 320, 240, window,
+                                      [](const Reports& r) { return r.Last("clicked").has_value(); }),
+            0)
+      << host.reports().Summary();
+  api.fnmvPackCefDllGotoUrl(downloads.Url("/mvcef-download.bin").c_str());
+  EXPECT_TRUE(PollUntil([&] { return !downloads.Requests().empty(); }));
+  api.fnmvPackCefDllGotoUrl(PageUrl("solid.html#00ff00").c_str());
+  Frame frame;
+  EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(160, 120, Rgb{0, 255, 0}); }, &frame));
+
+  auto saved = [&] {
+    std::error_code ec;
+    for (std::filesystem::recursive_directory_iterator it(home, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::filesystem::path& path = it->path();
+      if (path.parent_path() == files || !it->is_regular_file(ec)) continue;
+      if (path.parent_path().filename() == "Downloads" || path.filename().string().rfind("mvcef-download", 0) == 0)
+        return true;
+    }
+    return false;
+  };
+  // A download lands within moments; give it a little while to show that none does.
+  EXPECT_FALSE(PollUntil(saved, 3)) << "a page saved a file under " << home;
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+  std::error_code ec;
+  std::filesystem::remove_all(home, ec);
 }
 
 }  // namespace
