@@ -16,7 +16,6 @@ std::string FindChromiumExecutable(const char* env_override,
 std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir) {
   return {"--headless=new",
           "--remote-debugging-pipe",
-          "--no-sandbox",
           "--disable-gpu",
           "--disable-background-networking",
           "--disable-component-update",

