@@ -64,7 +64,7 @@ static bool DropChromiumWindows(const std::string& output, std::string* error) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s quads|bridge|windowed OUTPUT.jsonl\n", argv[0]);
+    std::fprintf(stderr, "usage: %s quads|blank|bridge|windowed OUTPUT.jsonl\n", argv[0]);
     return 2;
   }
   const std::string scenario = argv[1], output = argv[2];
@@ -93,6 +93,10 @@ int main(int argc, char** argv) {
       Frame frame;
       ok = RunQuads(host, &frame, exports_e2e::kFirstFrameSeconds);
       if (!ok) std::fprintf(stderr, "record_driver: no frame with the quads:%s\n", QuadMismatches(frame).c_str());
+    } else if (scenario == "blank") {
+      Frame frame;
+      ok = RunBlank(host, &frame, exports_e2e::kFirstFrameSeconds);
+      if (!ok) std::fprintf(stderr, "record_driver: no white frame\n");
     } else if (scenario == "bridge") {
       std::vector<std::string> messages;
       ok = RunBridge(host, &messages, exports_e2e::kFirstFrameSeconds);

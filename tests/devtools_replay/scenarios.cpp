@@ -87,6 +87,14 @@ bool RunQuads(Host& host, Frame* frame, double seconds) {
   return host.WaitForFrame([](const Frame& f) { return QuadMismatches(f).empty(); }, frame, seconds);
 }
 
+bool RunBlank(Host& host, Frame* frame, double seconds) {
+  HWND window = host.NewWindow(RECT{0, 0, kViewWidth, kViewHeight});
+  if (host.NewBrowser("about:blank", kViewWidth, kViewHeight, window) == 0) return false;
+  return host.WaitForFrame(
+      [](const Frame& f) { return f.Near(kViewWidth / 2, kViewHeight / 2, exports_e2e::Rgb{255, 255, 255}); }, frame,
+      seconds);
+}
+
 bool RunBridge(Host& host, std::vector<std::string>* messages, double seconds) {
   HWND window = host.NewWindow(RECT{0, 0, kViewWidth, kViewHeight});
   if (host.NewBrowser(PageUrl("bridge.html"), kViewWidth, kViewHeight, window) == 0) return false;

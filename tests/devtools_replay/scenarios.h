@@ -41,6 +41,9 @@ using mvtest::ReadFileBytes;
 bool RunQuads(Host& host, Frame* frame, double seconds);
 std::string QuadMismatches(const Frame& frame);  // empty when the four colours are in place
 
+// about:blank in a windowless browser: a first frame, white.
+bool RunBlank(Host& host, Frame* frame, double seconds);
+
 // bridge.html: the page hands what uploadImg(1) answered to batchUploadImg, then "done=1";
 // `messages` gets every value GetMsg gave, in order.
 bool RunBridge(Host& host, std::vector<std::string>* messages, double seconds);

@@ -66,6 +66,8 @@ void ChromiumBrowser::Attach(const std::string& target_id, std::shared_ptr<DevTo
   target_id_ = target_id;
   last_url_ = url;
   main_frame_navigated_ = false;
+  main_frame_stopped_ = false;
+  initial_load_assumed_ = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     session_ = session;
@@ -159,6 +161,14 @@ void ChromiumBrowser::OnPageReady(const std::string& url) {
   std::vector<EarlyEvent> early;
   early.swap(early_events_);
   for (auto& event : early) OnUiEvent(event.method, event.params, event.from);
+  if ((url.empty() || url == "about:blank") && !main_frame_stopped_ && client_) {
+    // A page made on about:blank has its initial empty document at once, often before Page.enable
+    // took effect: Chromium then reports no load of it, ever. Its load ends here, so that the
+    // client hears of it, a refused address gets its error page and a first frame is taken.
+    DebugLog("browser %d: no load of its initial document was reported; it ends here", id_);
+    OnFrameStoppedLoading({{"frameId", target_id_}}, std::string());
+    initial_load_assumed_ = true;
+  }
   ReloadIfCommittedBeforeSetUp(navigations_asked_.load(), last_url_, 40);
 }
 

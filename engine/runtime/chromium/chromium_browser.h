@@ -235,6 +235,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI thread.
   bool after_created_sent_ = false;
   bool main_frame_navigated_ = false;  // a main-frame commit was seen
+  bool main_frame_stopped_ = false;    // a main-frame load end was reported
+  bool initial_load_assumed_ = false;  // ended here for the initial empty document; no load since
   std::optional<LoadError> refused_start_;  // set before publication; reported at the first load end
   struct EarlyEvent {
     std::string method;

@@ -288,6 +288,7 @@ void ChromiumBrowser::OnFrameStartedLoading(const Json& params, const std::strin
   const std::string frame_id = params.value("frameId", std::string());
   const std::string main_id = frames_.main_id();
   const bool main = frame_id == main_id || main_id.empty();
+  if (main) initial_load_assumed_ = false;
   loads_.OnStartedLoading(frame_id, main);
   if (main) NotifyLoadingState();
 }
@@ -295,6 +296,9 @@ void ChromiumBrowser::OnFrameStartedLoading(const Json& params, const std::strin
 void ChromiumBrowser::OnFrameStoppedLoading(const Json& params, const std::string& from) {
   const std::string frame_id = params.value("frameId", std::string());
   const bool main = frame_id == frames_.main_id();
+  // Chromium's own word on the initial document, late: its end was already reported.
+  if (main && initial_load_assumed_) return;
+  if (main) main_frame_stopped_ = true;
   const int status = loads_.OnStoppedLoading(frame_id, main);
   CefRefPtr<ChromiumFrame> frame = frames_.Find(frame_id);
   if (!frame) return;
