@@ -21,6 +21,7 @@
 #include "tests/e2e/exports/host_session.h"
 #include "tests/e2e/exports/loopback_server.h"
 #include "tests/e2e/exports/process_tree.h"
+#include "tests/support/temp_dir.h"
 
 namespace exports_e2e {
 namespace {
@@ -339,15 +340,13 @@ TEST(ExportsSafety, AnAddressLongerThanChromiumTakesGetsTheErrorPageAndLaterAddr
 // A page cannot save files on the player's machine: downloads it starts by a link, and an address
 // the game goes to that is a download, are refused, and the browser goes on to the next address.
 TEST(ExportsSafety, DownloadsAreRefusedAndTheBrowserGoesOn) {
-  std::string home = ::testing::TempDir() + "mvcef-home-XXXXXX";
-  ASSERT_NE(::mkdtemp(home.data()), nullptr);
+  mvtest::TempDir home("mvcef_home");
   // Chromium saves into $HOME/Downloads unless the user's folder settings name another.
-  ASSERT_EQ(setenv("HOME", home.c_str(), 1), 0);
+  ASSERT_EQ(setenv("HOME", home.path().c_str(), 1), 0);
   unsetenv("XDG_CONFIG_HOME");
-  const std::string files = home + "/served";
-  ASSERT_TRUE(std::filesystem::create_directory(files));
-  std::ofstream(files + "/mvcef-download.bin") << "saved";
-  LoopbackServer pages(PagesDir()), downloads(files);
+  const std::filesystem::path files =
+      std::filesystem::path(home.Write("served/mvcef-download.bin", {'s', 'a', 'v', 'e', 'd'})).parent_path();
+  LoopbackServer pages(PagesDir()), downloads(files.string());
   ASSERT_TRUE(pages.Start());
   ASSERT_TRUE(downloads.Start());
   static LoadedLibrary library;
@@ -367,7 +366,7 @@ TEST(ExportsSafety, DownloadsAreRefusedAndTheBrowserGoesOn) {
 
   auto saved = [&] {
     std::error_code ec;
-    for (std::filesystem::recursive_directory_iterator it(home, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::recursive_directory_iterator it(home.path(), ec), end; !ec && it != end; it.increment(ec)) {
       const std::filesystem::path& path = it->path();
       if (path.parent_path() == files || !it->is_regular_file(ec)) continue;
       if (path.parent_path().filename() == "Downloads" || path.filename().string().rfind("mvcef-download", 0) == 0)
@@ -376,11 +375,9 @@ TEST(ExportsSafety, DownloadsAreRefusedAndTheBrowserGoesOn) {
     return false;
   };
   // A download lands within moments; give it a little while to show that none does.
-  EXPECT_FALSE(PollUntil(saved, 3)) << "a page saved a file under " << home;
+  EXPECT_FALSE(PollUntil(saved, 3)) << "a page saved a file under " << home.path();
   host.CloseAll();
   EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
-  std::error_code ec;
-  std::filesystem::remove_all(home, ec);
 }
 
 }  // namespace
