@@ -10,14 +10,30 @@ namespace mvengine {
 namespace chromium {
 
 struct DevToolsTransport::Waiter {
+  std::string session_id;
   ReplyHandler handler;  // set: asynchronous, no one waits on cv
   std::mutex m;
   std::condition_variable cv;
   bool done = false;  // guarded by m
   CommandResult result;
+
+  void Finish(CommandResult r) {
+    if (handler) {
+      handler(r);
+      return;
+    }
+    std::lock_guard<std::mutex> lock(m);
+    result = std::move(r);
+    done = true;
+    cv.notify_all();
+  }
 };
 
 const char kMessageTooLarge[] = "message too large for Chromium";
+
+namespace {
+constexpr std::string_view kDetachedFromTarget = "Target.detachedFromTarget";
+}  // namespace
 
 void MessageSplitter::Feed(const char* data, size_t size,
                            const std::function<void(std::string&&)>& on_message) {
@@ -111,18 +127,27 @@ void DevToolsTransport::MarkDead(const std::string& reason) {
   DebugLog("DevTools channel down: %s", reason.c_str());
   CommandResult failed;
   failed.error = reason;
-  for (auto& entry : waiters) {
-    auto& w = entry.second;
-    if (w->handler) {
-      w->handler(failed);
-    } else {
-      std::lock_guard<std::mutex> lock(w->m);
-      w->result = failed;
-      w->done = true;
-      w->cv.notify_all();
+  for (auto& entry : waiters) entry.second->Finish(failed);
+  if (on_close) on_close(reason);
+}
+
+void DevToolsTransport::EndSession(const std::string& session_id) {
+  if (session_id.empty()) return;
+  std::vector<std::shared_ptr<Waiter>> ended;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = waiters_.begin(); it != waiters_.end();) {
+      if (it->second->session_id != session_id) {
+        ++it;
+        continue;
+      }
+      ended.push_back(std::move(it->second));
+      it = waiters_.erase(it);
     }
   }
-  if (on_close) on_close(reason);
+  CommandResult failed;
+  failed.error = "the target detached";
+  for (auto& w : ended) w->Finish(failed);
 }
 
 void DevToolsTransport::SetCloseHandler(CloseHandler handler) {
@@ -172,6 +197,7 @@ bool DevToolsTransport::Enqueue(int id, const std::string& bytes, const std::str
 void DevToolsTransport::Send(const std::string& method, const Json& params,
                              const std::string& session_id, ReplyHandler on_reply, const std::string& merge_key) {
   auto waiter = std::make_shared<Waiter>();
+  waiter->session_id = session_id;
   waiter->handler = on_reply ? std::move(on_reply) : [](const CommandResult&) {};
   int id = Register(waiter);
   CommandResult failed;
@@ -204,6 +230,7 @@ CommandResult DevToolsTransport::Call(const std::string& method, const Json& par
                                       const std::string& session_id,
                                       std::chrono::milliseconds timeout) {
   auto waiter = std::make_shared<Waiter>();
+  waiter->session_id = session_id;
   int id = Register(waiter);
   CommandResult result;
   if (id == 0) {
@@ -283,6 +310,7 @@ void DevToolsTransport::Dispatch(std::string&& text) {
   if (TraceEnabled() && text.find("\"Page.screencastFrame\"") == std::string::npos)
     DebugLog("<- %.300s", text.c_str());
   const std::string_view leading_method = LeadingEventMethod(text);
+  bool wanted = true;
   if (!leading_method.empty()) {
     std::shared_ptr<const EventFilter> filter;
     {
@@ -290,7 +318,8 @@ void DevToolsTransport::Dispatch(std::string&& text) {
       filter = event_filter_;
     }
     // Parsing is most of what an event costs here: events nobody wants are not parsed.
-    if (filter && !(*filter)(leading_method, text)) return;
+    wanted = !filter || (*filter)(leading_method, text);
+    if (!wanted && leading_method != kDetachedFromTarget) return;
   }
   Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
   if (message.is_discarded() || !message.is_object()) {
@@ -311,18 +340,16 @@ void DevToolsTransport::Dispatch(std::string&& text) {
       auto r = message.find("result");
       result.result = r != message.end() ? std::move(*r) : Json::object();
     }
-    if (waiter->handler) {
-      waiter->handler(result);
-    } else {
-      std::lock_guard<std::mutex> lock(waiter->m);
-      waiter->result = std::move(result);
-      waiter->done = true;
-      waiter->cv.notify_all();
-    }
+    waiter->Finish(std::move(result));
     return;
   }
   auto method_it = message.find("method");
   if (method_it == message.end() || !method_it->is_string()) return;
+  auto params_it = message.find("params");
+  // Commands a target had not answered when it went are never answered.
+  if (method_it->get_ref<const std::string&>() == kDetachedFromTarget && params_it != message.end() && params_it->is_object())
+    EndSession(params_it->value("sessionId", std::string()));
+  if (!wanted) return;
   const std::string session = message.value("sessionId", std::string());
   std::vector<std::shared_ptr<EventHandler>> handlers;
   {
@@ -331,7 +358,6 @@ void DevToolsTransport::Dispatch(std::string&& text) {
       if (entry.second.session_id == session) handlers.push_back(entry.second.handler);
   }
   Json no_params = Json::object();
-  auto params_it = message.find("params");
   Json& params = params_it != message.end() ? *params_it : no_params;
   const std::string method = method_it->get<std::string>();
   for (auto& handler : handlers) (*handler)(method, params);

@@ -94,7 +94,9 @@ class DevToolsTransport {
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
   // Does not wait, also not for a Chromium that reads slowly or is stopped: commands queue for the
   // writer thread. `on_reply` (may be empty) runs on the reader thread, or at once on the caller's
-  // thread when the channel is already gone. With a `merge_key`, a command of the same session and
+  // thread when the channel is already gone. A command of a session whose target detaches before
+  // answering fails then (Chromium never answers it; Target.detachedFromTarget is read for this
+  // even where the event filter declines it). With a `merge_key`, a command of the same session and
   // key still queued behind a busy channel is replaced by this one (its `on_reply` gets the error
   // "merged"): only the latest of a run of such commands reaches Chromium.
   void Send(const std::string& method, const Json& params = Json::object(),
@@ -116,7 +118,8 @@ class DevToolsTransport {
   bool Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error);
   int Register(std::shared_ptr<Waiter> waiter);
   std::shared_ptr<Waiter> TakeWaiter(int id);
-  void FailAll(const std::string& reason);
+  // Fails the waiters of a session that ended.
+  void EndSession(const std::string& session_id);
 
   std::unique_ptr<ByteStream> stream_;  // closed (reset) by Close, after the reader has ended
   std::thread reader_;
