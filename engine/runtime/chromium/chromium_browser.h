@@ -171,6 +171,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void OnDocumentRequestNow(Json& params, const std::string& from);
   // UI thread handlers.
   void OnFrameNavigated(const Json& params, const std::string& from);
+  void OnFrameDetached(const Json& params, const std::string& from);
   void OnNavigatedWithinDocument(const Json& params, const std::string& from);
   void OnFrameStartedLoading(const Json& params, const std::string& from);
   void OnFrameStoppedLoading(const Json& params, const std::string& from);

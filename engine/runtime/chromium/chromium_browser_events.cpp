@@ -30,7 +30,7 @@ struct EventRoutes {
     static const std::unordered_map<std::string, Route> kRoutes = {
         {"Page.frameAttached", {&B::OnFrameAttachedNow, nullptr}},
         {"Page.frameNavigated", {&B::OnFrameNavigatedNow, &B::OnFrameNavigated}},
-        {"Page.frameDetached", {&B::OnFrameDetachedNow, nullptr}},
+        {"Page.frameDetached", {&B::OnFrameDetachedNow, &B::OnFrameDetached}},
         {"Page.navigatedWithinDocument", {nullptr, &B::OnNavigatedWithinDocument}},
         {"Page.frameStartedNavigating", {nullptr, &B::OnNavigationStarted}},
         {"Page.frameStartedLoading", {&B::OnFrameStartedLoadingNow, &B::OnFrameStartedLoading}},
@@ -131,7 +131,7 @@ bool ChromiumBrowser::OnFrameDetachedNow(Json& params, const std::string& from) 
   frames_.Detached(frame_id);
   network_.OnFrameStoppedLoading(frame_id);
   TurnNetworkOffIfIdle();
-  return false;
+  return true;
 }
 
 bool ChromiumBrowser::OnFrameStartedLoadingNow(Json& params, const std::string& from) {
@@ -269,6 +269,7 @@ void ChromiumBrowser::OnBridgeRequestNow(Json& params, const std::string& from) 
 
 void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& from) {
   const Json& info = params.value("frame", Json::object());
+  loads_.OnCommitted(info.value("id", std::string()), info.value("loaderId", std::string()));
   CefRefPtr<ChromiumFrame> frame = frames_.Find(info.value("id", std::string()));
   if (!frame) return;  // gone meanwhile
   const std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
@@ -280,6 +281,10 @@ void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& fr
       display->OnAddressChange(this, frame.get(), url);
   }
   if (CefRefPtr<CefLoadHandler> load = client_->GetLoadHandler()) load->OnLoadStart(this, frame.get());
+}
+
+void ChromiumBrowser::OnFrameDetached(const Json& params, const std::string& from) {
+  loads_.OnFrameGone(params.value("frameId", std::string()));
 }
 
 void ChromiumBrowser::OnNavigatedWithinDocument(const Json& params, const std::string& from) { RefreshHistory(); }

@@ -66,6 +66,18 @@ std::optional<LoadError> LoadTracker::OnLoadingFailed(const Json& params) {
   return error;
 }
 
+void LoadTracker::OnCommitted(const std::string& frame_id, const std::string& loader_id) {
+  for (auto it = requests_.begin(); it != requests_.end();)
+    it = it->second.frame_id == frame_id && it->first != loader_id ? requests_.erase(it) : std::next(it);
+}
+
+void LoadTracker::OnFrameGone(const std::string& frame_id) {
+  for (auto it = requests_.begin(); it != requests_.end();)
+    it = it->second.frame_id == frame_id ? requests_.erase(it) : std::next(it);
+  status_.erase(frame_id);
+  failed_.erase(frame_id);
+}
+
 void LoadTracker::OnStartedLoading(const std::string& frame_id, bool main) {
   failed_.erase(frame_id);
   if (!main) return;

@@ -53,6 +53,12 @@ class LoadTracker {
   void OnResponseReceived(const Json& params);
   // The error for the client's OnLoadError, or nothing for a request that was not a document's.
   std::optional<LoadError> OnLoadingFailed(const Json& params);
+  // Page.frameNavigated: the document of navigation `loader_id` replaced the frame's last one, so
+  // the frame's other navigations have ended (failed ones were reported as they failed).
+  void OnCommitted(const std::string& frame_id, const std::string& loader_id);
+  // The frame left the page. A page may add and remove frames for as long as it runs: what is
+  // kept stays bounded by the frames it has now.
+  void OnFrameGone(const std::string& frame_id);
 
   // Page.frameStartedLoading / frameStoppedLoading; `main` for the main frame.
   void OnStartedLoading(const std::string& frame_id, bool main);
@@ -67,6 +73,8 @@ class LoadTracker {
   bool IsLoading() const;
   bool CanGoBack() const;
   bool CanGoForward() const;
+  // How many requests and frames the tracker holds on to (UI thread).
+  size_t kept() const { return requests_.size() + status_.size() + failed_.size(); }
   // The history entry to navigate to, or -1 when there is none.
   int BackEntry() const;
   int ForwardEntry() const;
@@ -77,7 +85,7 @@ class LoadTracker {
     std::string url;
   };
   // UI thread.
-  std::map<std::string, DocumentRequest> requests_;  // by request id
+  std::map<std::string, DocumentRequest> requests_;  // by request id, until ended or its frame goes
   std::map<std::string, int> status_;                // by frame id: status of its document
   std::map<std::string, std::string> failed_;        // by frame id: error text of its last load
 

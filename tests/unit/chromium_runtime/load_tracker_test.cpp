@@ -91,6 +91,36 @@ TEST(LoadTracker, ANewLoadForgetsTheLastFailureAndOnlyTheMainFrameLoads) {
   EXPECT_EQ(loads.OnStoppedLoading("child", false), 200);
 }
 
+// A page may add, navigate and remove frames for as long as it runs: the tracker keeps no more than
+// its frames now need, whatever ends each navigation.
+TEST(LoadTracker, WhatItKeepsStaysBoundedWhileAPageChurnsFrames) {
+  LoadTracker loads;
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i), frame = "F" + n, loader = "L" + n;
+    // A frame that comes, loads (from the network or not; to its end, or cancelled) and goes.
+    loads.OnNavigationStarted({{"frameId", frame}, {"url", "about:blank"}, {"loaderId", loader}});
+    loads.OnStartedLoading(frame, false);
+    if (i % 3 != 0) loads.OnRequestWillBeSent(Request(loader.c_str(), frame.c_str(), "Document", "https://a.test/"));
+    if (i % 3 == 1) loads.OnResponseReceived({{"type", "Document"}, {"frameId", frame}, {"response", {{"status", 200}}}});
+    if (i % 3 == 2) loads.OnLoadingFailed({{"type", "Document"}, {"requestId", loader}, {"canceled", true}});
+    if (i % 2 == 0) {
+      loads.OnCommitted(frame, loader);
+      loads.OnStoppedLoading(frame, false);
+    }
+    loads.OnFrameGone(frame);
+    // The main frame, which never goes, navigates on.
+    loads.OnNavigationStarted({{"frameId", "M"}, {"url", "https://a.test/" + n}, {"loaderId", "M" + n}});
+    loads.OnRequestWillBeSent(Request(("M" + n).c_str(), "M", "Document", "https://a.test/"));
+    loads.OnResponseReceived({{"type", "Document"}, {"frameId", "M"}, {"response", {{"status", 200}}}});
+    loads.OnCommitted("M", "M" + n);
+  }
+  EXPECT_LE(loads.kept(), 2u);  // the main frame's document request and its status
+  // What it still keeps answers as before: the committed document's request fails as itself.
+  std::optional<LoadError> error = loads.OnLoadingFailed({{"type", "Document"}, {"requestId", "M299"}});
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->frame_id, "M");
+}
+
 TEST(RefusedNavigation, OnlyAddressesLongerThanChromiumTakesFailAsAnInvalidUrl) {
   EXPECT_FALSE(RefusedNavigation("F", "http://example.com/"));
   EXPECT_FALSE(RefusedNavigation("F", "data:," + std::string(kMaxUrlChars - 6, 'a')));  // exactly the limit
