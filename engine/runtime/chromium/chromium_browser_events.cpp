@@ -129,7 +129,7 @@ bool ChromiumBrowser::OnFrameDetachedNow(Json& params, const std::string& from) 
   if (params.value("reason", std::string()) == "swap") return false;
   const std::string frame_id = params.value("frameId", std::string());
   frames_.Detached(frame_id);
-  network_.OnFrameStoppedLoading(frame_id);
+  network_.OnFrameGone(frame_id);
   TurnNetworkOffIfIdle();
   return true;
 }

@@ -1,5 +1,7 @@
 #include "engine/runtime/chromium/network_switch.h"
 
+#include <algorithm>
+
 namespace mvengine {
 namespace chromium {
 
@@ -11,6 +13,7 @@ void NetworkSwitch::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);
   on_ = true;
   loading_.clear();
+  gone_.clear();
   last_request_ = Clock::time_point{};
 }
 
@@ -23,7 +26,7 @@ void NetworkSwitch::OnDocumentRequest(Clock::time_point now, const std::string& 
                                       const std::function<void()>& turn_on) {
   std::lock_guard<std::mutex> lock(mutex_);
   last_request_ = now;
-  loading_.insert(frame_id);
+  if (std::find(gone_.begin(), gone_.end(), frame_id) == gone_.end()) loading_.insert(frame_id);
   if (on_) return;
   on_ = true;
   turn_on();
@@ -37,6 +40,15 @@ void NetworkSwitch::OnFrameStartedLoading(const std::string& frame_id) {
 void NetworkSwitch::OnFrameStoppedLoading(const std::string& frame_id) {
   std::lock_guard<std::mutex> lock(mutex_);
   loading_.erase(frame_id);
+}
+
+void NetworkSwitch::OnFrameGone(const std::string& frame_id) {
+  // Frame ids are never used again, and a late request follows its frame's end closely.
+  constexpr size_t kRemembered = 256;
+  std::lock_guard<std::mutex> lock(mutex_);
+  loading_.erase(frame_id);
+  gone_.push_back(frame_id);
+  if (gone_.size() > kRemembered) gone_.pop_front();
 }
 
 void NetworkSwitch::TurnOffIfIdle(Clock::time_point now, Clock::duration* check_again,

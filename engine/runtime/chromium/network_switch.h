@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -39,7 +40,10 @@ class NetworkSwitch {
   // returns. The frame counts as loading from now on, whenever its own start is heard of.
   void OnDocumentRequest(Clock::time_point now, const std::string& frame_id, const std::function<void()>& turn_on);
   void OnFrameStartedLoading(const std::string& frame_id);
-  void OnFrameStoppedLoading(const std::string& frame_id);  // also for a frame that went away
+  void OnFrameStoppedLoading(const std::string& frame_id);
+  // The frame left the page. A request of its that Chromium reports after that (a page may remove
+  // a frame as it begins to load) no longer counts it as loading, which would hold the domain on.
+  void OnFrameGone(const std::string& frame_id);
 
   // Runs `turn_off` (under the lock) when the domain is on and idle. When it is on but not yet
   // idle, `*check_again` says when to ask again (zero when only a new event can make it idle).
@@ -49,6 +53,7 @@ class NetworkSwitch {
   mutable std::mutex mutex_;  // guards the fields below
   bool on_ = true;
   std::set<std::string> loading_;  // frames that started loading and have not stopped
+  std::deque<std::string> gone_;   // the frames that left last, newest at the back
   Clock::time_point last_request_{};
 };
 

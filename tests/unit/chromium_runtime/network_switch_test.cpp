@@ -11,8 +11,9 @@ using Clock = NetworkSwitch::Clock;
 using std::chrono::milliseconds;
 
 TEST(NetworkSwitch, OnWhileDocumentsLoadOffOnceThePageIsIdle) {
-  // Steps at `t` ms. As in the engine, the switch is asked to go off after each stop.
-  enum Event { kRequest, kStart, kStop };
+  // Steps at `t` ms. As in the engine, the switch is asked to go off after each stop and after a
+  // frame has gone.
+  enum Event { kRequest, kStart, kStop, kGone };
   struct Step {
     int t;
     Event event;
@@ -33,6 +34,9 @@ TEST(NetworkSwitch, OnWhileDocumentsLoadOffOnceThePageIsIdle) {
        {{0, kStop, "main", "-", 0}, {500, kRequest, "main", "+", 0}, {501, kStop, "child", "", 0},
         {510, kRequest, "child", "", 0}, {600, kStop, "main", "", 0}, {700, kStart, "child", "", 0},
         {800, kStop, "child", "-", 0}}},
+      {"a request that comes after its frame has gone does not keep it on",
+       {{0, kStart, "main", "", 0}, {1, kStart, "child", "", 0}, {10, kGone, "child", "", 0},
+        {20, kRequest, "child", "", 0}, {30, kStop, "main", "", 40}, {70, kStop, "x", "-", 0}}},
       {"a request just before the last stop waits out the settling time",
        {{0, kStop, "main", "-", 0}, {100, kRequest, "main", "+", 0}, {120, kStop, "main", "", 30},
         {150, kStop, "main", "-", 0}}},
@@ -48,8 +52,9 @@ TEST(NetworkSwitch, OnWhileDocumentsLoadOffOnceThePageIsIdle) {
       if (step.event == kRequest) network.OnDocumentRequest(now, step.frame, [&] { sent += "+"; });
       if (step.event == kStart) network.OnFrameStartedLoading(step.frame);
       Clock::duration again = Clock::duration::zero();
-      if (step.event == kStop) {
-        network.OnFrameStoppedLoading(step.frame);
+      if (step.event == kStop || step.event == kGone) {
+        if (step.event == kStop) network.OnFrameStoppedLoading(step.frame);
+        if (step.event == kGone) network.OnFrameGone(step.frame);
         network.TurnOffIfIdle(now, &again, [&] { sent += "-"; });
       }
       EXPECT_EQ(sent, step.sent);
