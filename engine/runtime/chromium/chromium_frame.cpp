@@ -102,12 +102,28 @@ void ChromiumFrame::ExecuteJavaScript(const CefString& code, const CefString& sc
   Evaluate(code.ToString(), nullptr);
 }
 
+void ChromiumFrame::Read(SharedRead ChromiumFrame::*read, const char* expression,
+                         CefRefPtr<CefStringVisitor> visitor) {
+  CefRefPtr<ChromiumBrowser> owner = browser();
+  if (!owner || !visitor) return;
+  CefRefPtr<ChromiumFrame> self(this);
+  owner->PostToUi([self, read, expression, visitor] {
+    (self.get()->*read).Ask([visitor](const std::string& text) { visitor->Visit(text); },
+                            [self, expression](SharedRead::Visit done) {
+                              CefRefPtr<ChromiumBrowser> owner = self->browser();
+                              if (!owner) return false;
+                              owner->EvaluateInFrame(self->devtools_id_, expression, std::move(done));
+                              return true;
+                            });
+  });
+}
+
 void ChromiumFrame::GetText(CefRefPtr<CefStringVisitor> visitor) {
-  if (visitor) Evaluate("document.body ? document.body.innerText : ''", visitor);
+  Read(&ChromiumFrame::text_read_, "document.body ? document.body.innerText : ''", visitor);
 }
 
 void ChromiumFrame::GetSource(CefRefPtr<CefStringVisitor> visitor) {
-  if (visitor) Evaluate("document.documentElement ? document.documentElement.outerHTML : ''", visitor);
+  Read(&ChromiumFrame::source_read_, "document.documentElement ? document.documentElement.outerHTML : ''", visitor);
 }
 
 // Contexts live on the render side only, as in a browser process of the engine.

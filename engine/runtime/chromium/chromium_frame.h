@@ -8,6 +8,7 @@
 #include "include/cef_frame.h"
 #include "include/cef_v8.h"
 #include "engine/runtime/chromium/devtools_transport.h"
+#include "engine/runtime/chromium/shared_read.h"
 
 namespace mvengine {
 namespace chromium {
@@ -51,6 +52,8 @@ class ChromiumFrame : public CefFrame {
   // Evaluates `expression` in this frame's document on the UI thread; `visitor` (may be null) gets
   // the string result.
   void Evaluate(const std::string& expression, CefRefPtr<CefStringVisitor> visitor);
+  // Reads the document's text or markup for `visitor` on the UI thread, sharing a read under way.
+  void Read(SharedRead ChromiumFrame::*read, const char* expression, CefRefPtr<CefStringVisitor> visitor);
 
   std::mutex mutex_;  // guards the fields below
   CefRefPtr<ChromiumBrowser> browser_;  // null once detached (breaks the cycle)
@@ -58,6 +61,10 @@ class ChromiumFrame : public CefFrame {
   std::string name_;
   std::string origin_;
   bool commit_waited_ = false;
+
+  // UI thread.
+  SharedRead text_read_;
+  SharedRead source_read_;
 
   const std::string devtools_id_;
   const int64 identifier_;

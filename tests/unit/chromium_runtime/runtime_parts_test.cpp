@@ -1,5 +1,5 @@
-// The runtime's switch translation, which page events it parses at all, its restart budget, and
-// how new pages' first documents wait for their set-up.
+// The runtime's switch translation, which page events it parses at all, its restart budget, how
+// new pages' first documents wait for their set-up, and how reads of a document are shared.
 #include <atomic>
 #include <future>
 #include <vector>
@@ -11,6 +11,7 @@
 #include "engine/runtime/chromium/first_document_hold.h"
 #include "engine/runtime/chromium/reply_join.h"
 #include "engine/runtime/chromium/restart_budget.h"
+#include "engine/runtime/chromium/shared_read.h"
 
 namespace mvengine {
 namespace chromium {
@@ -142,6 +143,42 @@ TEST(ReplyJoin, RunsOnceAfterEveryReplyAndTheSealWhateverTheirOrder) {
   int done = 0;
   ReplyJoin::Make([&done] { ++done; })->Seal();
   EXPECT_EQ(done, 1) << "an empty group is done at its seal";
+}
+
+TEST(SharedRead, WhoeverAsksDuringAReadGetsTheNextOneAndEachReadStartsAlone) {
+  SharedRead read;
+  std::vector<SharedRead::Visit> started;  // the reads under way, to be answered
+  bool can_start = true;
+  auto start = [&](SharedRead::Visit done) {
+    if (can_start) started.push_back(std::move(done));
+    return can_start;
+  };
+  std::vector<std::string> seen;
+  auto ask = [&](const std::string& who) {
+    read.Ask([&seen, who](const std::string& text) { seen.push_back(who + ":" + text); }, start);
+  };
+  ask("a");
+  ask("b");
+  ask("c");
+  ASSERT_EQ(started.size(), 1u);
+  started[0]("one");  // b and c asked after this read began: they wait for the next
+  EXPECT_EQ(seen, (std::vector<std::string>{"a:one"}));
+  ASSERT_EQ(started.size(), 2u);
+  ask("d");
+  started[1]("two");
+  started[2]("three");
+  EXPECT_EQ(seen, (std::vector<std::string>{"a:one", "b:two", "c:two", "d:three"}));
+  EXPECT_EQ(started.size(), 3u);
+
+  // A read that cannot start (the frame went) lets its askers go; a later one starts anew.
+  can_start = false;
+  ask("e");
+  can_start = true;
+  ask("f");
+  ASSERT_EQ(started.size(), 4u);
+  started[3]("four");
+  EXPECT_EQ(seen.back(), "f:four");
+  EXPECT_EQ(seen.size(), 5u);
 }
 
 }  // namespace
