@@ -130,6 +130,7 @@ bool ChromiumBrowser::OnFrameDetachedNow(Json& params, const std::string& from) 
   const std::string frame_id = params.value("frameId", std::string());
   frames_.Detached(frame_id);
   network_.OnFrameGone(frame_id);
+  if (context_->render) context_->render->ReleaseFrame(id_, frame_id);
   TurnNetworkOffIfIdle();
   return true;
 }

@@ -251,6 +251,16 @@ void RenderHost::ReleaseBrowser(int browser_id) {
   if (channel) channel->Send({{"t", "release"}, {"browser", browser_id}});
 }
 
+void RenderHost::ReleaseFrame(int browser_id, const std::string& frame_key) {
+  std::shared_ptr<MessageChannel> channel;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!browsers_.count(browser_id)) return;  // the render side never saw it
+    channel = channel_;
+  }
+  if (channel) channel->Send({{"t", "release_frame"}, {"browser", browser_id}, {"frame", frame_key}});
+}
+
 bool RenderHost::PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message) {
   std::shared_ptr<MessageChannel> channel = Channel();
   if (!channel || !message) return false;

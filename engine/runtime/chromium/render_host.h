@@ -48,6 +48,8 @@ class RenderHost {
                        const std::string& body);
   // Any thread: the browser closed; its documents' contexts go.
   void ReleaseBrowser(int browser_id);
+  // Any thread: a frame (DevTools id) left the browser's page; its document's context goes.
+  void ReleaseFrame(int browser_id, const std::string& frame_key);
   // Any thread: a message for the render side of `browser`.
   bool PostMessage(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<CefProcessMessage> message);
 

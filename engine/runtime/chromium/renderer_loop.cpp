@@ -29,6 +29,7 @@ void RendererLoop::Run() {
     if (type == "request") OnRequest(message);
     else if (type == "message") OnMessage(message);
     else if (type == "release") Release(IntOf(message, "browser"));
+    else if (type == "release_frame") ReleaseFrame(IntOf(message, "browser"), message.value("frame", std::string()));
   }
   DebugLog("render side: the channel ended; releasing %lu browsers", static_cast<unsigned long>(browsers_.size()));
   while (!browsers_.empty()) Release(browsers_.begin()->first);
@@ -186,6 +187,23 @@ void RendererLoop::OnMessage(const Json& message) {
   if (FrameInfoFromJson(message.value("main", Json()), &main_info)) browser->UpdateFrame(main_info);
   // What the handler writes to a global is in the model the page reads from: nothing to send.
   handler_->OnProcessMessageReceived(browser.get(), PID_BROWSER, process_message);
+}
+
+void RendererLoop::ReleaseFrame(int browser_id, const std::string& frame_key) {
+  // A page may add and remove frames for as long as it runs: a removed frame's document, and the
+  // frame, are not kept until the browser closes.
+  auto found = browsers_.find(browser_id);
+  if (found == browsers_.end()) return;
+  CefRefPtr<RendererBrowser> browser = found->second;
+  CefRefPtr<RendererFrame> frame = browser->ForgetFrame(frame_key);
+  if (!frame) return;  // not known here, or the main frame, which never leaves
+  auto it = contexts_.find(std::make_pair(browser_id, frame_key));
+  if (it != contexts_.end()) {
+    CefRefPtr<CefV8Context> context = it->second.context;
+    contexts_.erase(it);
+    ReleaseContext(browser, frame, context);
+  }
+  frame->Detach();
 }
 
 void RendererLoop::Release(int browser_id) {

@@ -28,6 +28,7 @@ class RendererLoop {
   void OnRequest(const Json& message);
   void OnMessage(const Json& message);
   void Release(int browser_id);
+  void ReleaseFrame(int browser_id, const std::string& frame_key);
   CefRefPtr<RendererBrowser> BrowserFor(const Json& descriptor);
   std::string CreateContext(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame);
   std::string Call(CefRefPtr<RendererBrowser> browser, CefRefPtr<RendererFrame> frame, const Json& request);

@@ -157,6 +157,15 @@ CefRefPtr<RendererFrame> RendererBrowser::FrameByKey(const std::string& key) {
   return it == frames_.end() ? NULL : it->second;
 }
 
+CefRefPtr<RendererFrame> RendererBrowser::ForgetFrame(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = frames_.find(key);
+  if (it == frames_.end() || key == main_key_) return NULL;
+  CefRefPtr<RendererFrame> frame = it->second;
+  frames_.erase(it);
+  return frame;
+}
+
 void RendererBrowser::Detach() {
   std::map<std::string, CefRefPtr<RendererFrame>> frames;
   {

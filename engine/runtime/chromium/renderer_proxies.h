@@ -83,6 +83,8 @@ class RendererBrowser : public CefBrowser {
   // Learns or refreshes a frame; the main frame is the one without a parent.
   CefRefPtr<RendererFrame> UpdateFrame(const FrameInfo& info);
   CefRefPtr<RendererFrame> FrameByKey(const std::string& key);
+  // The frame left the page: it is no longer one of the browser's. Returns it, or null.
+  CefRefPtr<RendererFrame> ForgetFrame(const std::string& key);
   // Frames are detached and forgotten; sends go nowhere.
   void Detach();
   bool Send(const Json& message);

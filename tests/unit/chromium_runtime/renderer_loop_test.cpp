@@ -148,13 +148,18 @@ TEST_F(RendererLoopTest, ContextsInstallFunctionsThatAnswerCallsSynchronously) {
   EXPECT_EQ(Json::object(), Request(7, Frame("M", 10, "https://a.test/", ""), {{"op", "context"}}, 0));
 }
 
-TEST_F(RendererLoopTest, ANewDocumentReleasesTheFramesPreviousContext) {
+TEST_F(RendererLoopTest, ANewDocumentOrTheFramesEndReleasesTheFramesContext) {
   Request(1, Frame("M", 10, "https://a.test/1", ""), {{"op", "context"}});
   Request(2, Frame("C", 11, "https://a.test/child", "M"), {{"op", "context"}});
   Request(3, Frame("M", 10, "https://a.test/2", ""), {{"op", "context"}});
+  // The child frame leaves the page; the main frame never does.
+  ASSERT_TRUE(browser_side_->Send({{"t", "release_frame"}, {"browser", 1}, {"frame", "C"}}));
+  ASSERT_TRUE(browser_side_->Send({{"t", "release_frame"}, {"browser", 1}, {"frame", "M"}}));
+  Request(4, Frame("M", 10, "https://a.test/2", ""), {{"op", "get"}, {"name", "doneFlag"}});
   // The URL is the frame's as the render side knows it at release time.
   EXPECT_EQ((std::vector<std::string>{"browser 1", "context https://a.test/1 main", "context https://a.test/child child",
-                                      "released https://a.test/2", "context https://a.test/2 main"}),
+                                      "released https://a.test/2", "context https://a.test/2 main",
+                                      "released https://a.test/child"}),
             handler_->log());
 }
 
