@@ -347,7 +347,8 @@ void DevToolsTransport::Dispatch(std::string&& text) {
   if (method_it == message.end() || !method_it->is_string()) return;
   auto params_it = message.find("params");
   // Commands a target had not answered when it went are never answered.
-  if (method_it->get_ref<const std::string&>() == kDetachedFromTarget && params_it != message.end() && params_it->is_object())
+  if (method_it->get_ref<const std::string&>() == kDetachedFromTarget && params_it != message.end() &&
+      params_it->is_object())
     EndSession(params_it->value("sessionId", std::string()));
   if (!wanted) return;
   const std::string session = message.value("sessionId", std::string());

@@ -86,10 +86,12 @@ struct Pressure {
 // Bytes in use by allocations under the mmap threshold, summed over every arena.
 double SmallHeapMiB() { return ::mallinfo2().uordblks / (1024.0 * 1024.0); }
 
-double RenderSideResidentMiB() {
+// Resident memory of what the library started (Chromium and its helpers, shared pages counted in
+// each), or of its processes of one name.
+double StartedResidentMiB(const char* name = nullptr) {
   double total = 0;
   for (const ProcessInfo& p : RunningDescendants(::getpid()))
-    if (p.name == "marovekcef") total += ResidentMiB(p.pid);
+    if (!name || p.name == name) total += ResidentMiB(p.pid);
   return total;
 }
 
@@ -109,10 +111,10 @@ void ExpectBoundedUnder(const Pressure& p) {
   ASSERT_TRUE(PollUntil([&] { return host.TakeFrame(&frame), p.started(api); }, kFirstFrameSeconds))
       << p.page << " never began";
   auto measure = [&] { return p.heap ? SmallHeapMiB() : ResidentMiB(::getpid()); };
-  const double before = measure(), render_before = RenderSideResidentMiB();
+  const double before = measure(), render_before = StartedResidentMiB("marovekcef");
   // The measurement is what the page does meanwhile.
   PollUntil([&] { return host.TakeFrame(&frame), false; }, p.seconds);
-  const double after = measure(), render_after = RenderSideResidentMiB();
+  const double after = measure(), render_after = StartedResidentMiB("marovekcef");
   const size_t kept = p.kept(api);
   const double allowed = p.base_mib + kept * p.kib_per_kept / 1024;
   std::printf("%s, %.0f s: %s %.2f MiB -> %.2f MiB (%+.2f MiB, %.2f MiB allowed), %zu kept\n", p.what, p.seconds,
@@ -158,14 +160,6 @@ TEST(ExportsSafety, APageChurningFramesGrowsTheGameByLittle) {
                       [](const Api&) { return size_t(0); }, 0, 0.25, 0.0, /*heap=*/true, /*render_mib=*/1.0});
 }
 
-// Resident memory of everything the library started (Chromium and its helpers; shared pages
-// counted in each).
-double ChromiumResidentMiB() {
-  double total = 0;
-  for (const ProcessInfo& p : RunningDescendants(::getpid())) total += ResidentMiB(p.pid);
-  return total;
-}
-
 // Views no game could hold, and rectangles that are no view: each browser paints at a size that
 // can be painted and held, the game lives on, and a normal browser beside them keeps painting.
 TEST(ExportsSafety, ViewsTooLargeToPaintArePaintedSmallerAndTheGameLivesOn) {
@@ -207,7 +201,7 @@ TEST(ExportsSafety, ViewsTooLargeToPaintArePaintedSmallerAndTheGameLivesOn) {
         },
         &frame))
         << "last frame " << frame.width << "x" << frame.height;
-    chromium_peak = std::max(chromium_peak, ChromiumResidentMiB());
+    chromium_peak = std::max(chromium_peak, StartedResidentMiB());
     api.fnmvPackCefDllDoClose();
     // Chromium kept every page: the first one still paints, frame after frame.
     api.fnmvPackCefDllSelectHandler(static_cast<unsigned>(normal));
