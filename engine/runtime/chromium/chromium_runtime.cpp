@@ -23,8 +23,12 @@ constexpr std::chrono::seconds kChromiumStartTimeout(8);
 // any such window; then browsers stay dead pages and no new one is made.
 constexpr int kChromiumRestarts = 3;
 constexpr std::chrono::seconds kChromiumRestartWindow(60);
-// How long a popup target waits for its address from Page.windowOpen.
+// How long a popup target waits for its address from Page.windowOpen, and an address for its
+// target; an address without one after that is a window Chromium refused.
 constexpr std::chrono::milliseconds kPopupAddressWait(400);
+// Addresses that wait for their target: a few, and room for two of the longest (Chromium's 2 MiB).
+constexpr size_t kPopupOpensKept = 16;
+constexpr size_t kPopupOpenBytesKept = 4u << 20;
 // How long a cancelled popup runs (blocked from loading) before it is closed.
 constexpr std::chrono::milliseconds kPopupCloseDelay(300);
 
@@ -46,7 +50,9 @@ std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadlin
 
 }  // namespace
 
-ChromiumBrowserRuntime::ChromiumBrowserRuntime() : restarts_(kChromiumRestarts, kChromiumRestartWindow) {}
+ChromiumBrowserRuntime::ChromiumBrowserRuntime()
+    : popup_matcher_(kPopupAddressWait, kPopupOpensKept, kPopupOpenBytesKept),
+      restarts_(kChromiumRestarts, kChromiumRestartWindow) {}
 
 ChromiumBrowserRuntime::~ChromiumBrowserRuntime() { Shutdown(); }
 
@@ -69,7 +75,10 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
   context_ = std::make_shared<RuntimeContext>();
   context_->SetTransport(connection_->transport());
   context_->locale = switches.locale;
-  context_->on_browser_closed = [this](int id) { browsers_.erase(id); };
+  context_->on_browser_closed = [this](int id) {
+    browsers_.erase(id);
+    popup_matcher_.ForgetOpener(id);
+  };
   context_->on_window_open = [this](int id, const std::string& url, const std::string& name, bool gesture) {
     OnWindowOpen(id, url, name, gesture);
   };
@@ -144,6 +153,7 @@ void ChromiumBrowserRuntime::Shutdown() {
     for (auto& creation : creations_) creation.browser->Abandon();
     creations_.clear();
     popups_.clear();
+    popup_matcher_.Clear();
   });
   context_->ui.Stop();
   if (context_->render) context_->render->Stop();
@@ -292,6 +302,7 @@ void ChromiumBrowserRuntime::HandleBrowserEvent(const std::string& method, const
   } else if (method == "Target.detachedFromTarget" || method == "Target.targetDestroyed") {
     std::string target_id = params.value("targetId", std::string());
     popups_.erase(target_id);
+    popup_matcher_.ForgetTarget(target_id);
     ReleaseDocuments(target_id);
   }
 }
@@ -330,19 +341,10 @@ void ChromiumBrowserRuntime::OnAttached(const Json& params) {
     popup.url = info.value("url", std::string());
     popup.opener_id = opener_browser->GetIdentifier();
     popups_[target_id] = popup;
-    auto pending = window_opens_.find(popup.opener_id);
-    if (pending != window_opens_.end() && !pending->second.empty()) {
-      WindowOpen w = pending->second.front();
-      pending->second.pop_front();
-      DecidePopup(target_id, w.url, w.name, w.user_gesture);
-    } else {
-      context_->ui.PostDelayed(
-          [this, target_id] {
-            auto it = popups_.find(target_id);
-            if (it != popups_.end() && !it->second.decided) DecidePopup(target_id, it->second.url, "", false);
-          },
-          kPopupAddressWait);
-    }
+    if (std::optional<PopupDecision> decision = popup_matcher_.OnTarget(popup.opener_id, target_id, Now()))
+      Decide(*decision);
+    else
+      ExpirePopupsLater();
     return;
   }
   if (creating_) first_documents_.Await(target_id);  // maybe ours
@@ -359,13 +361,36 @@ void ChromiumBrowserRuntime::OnAttached(const Json& params) {
 void ChromiumBrowserRuntime::OnWindowOpen(int browser_id, const std::string& url, const std::string& name,
                                           bool user_gesture) {
   assert(OnUi());
-  for (auto& entry : popups_) {
-    if (entry.second.opener_id == browser_id && !entry.second.decided) {
-      DecidePopup(entry.first, url, name, user_gesture);
-      return;
-    }
+  for (const PopupDecision& decision : popup_matcher_.OnOpen(browser_id, {url, name, user_gesture}, Now()))
+    Decide(decision);
+  if (popup_matcher_.waiting_opens() > 0) ExpirePopupsLater();
+}
+
+void ChromiumBrowserRuntime::ExpirePopupsLater() {
+  context_->ui.PostDelayed(
+      [this] {
+        for (const PopupDecision& decision : popup_matcher_.Expire(Now())) Decide(decision);
+      },
+      kPopupAddressWait);
+}
+
+void ChromiumBrowserRuntime::Decide(const PopupDecision& decision) {
+  assert(OnUi());
+  if (!decision.target_id.empty()) {
+    auto it = popups_.find(decision.target_id);
+    if (it == popups_.end()) return;
+    const std::string& url = decision.open.url.empty() ? it->second.url : decision.open.url;
+    DecidePopup(decision.target_id, url, decision.open.name, decision.open.user_gesture);
+    return;
   }
-  window_opens_[browser_id].push_back({url, name, user_gesture});
+  // Chromium refused the window (no gesture): the client hears of the attempt all the same, as the
+  // engine's API promises for every popup, but nothing it answers can open one.
+  auto opener = browsers_.find(decision.opener_id);
+  if (opener == browsers_.end()) return;
+  const bool cancel =
+      opener->second->AskBeforePopup(decision.open.url, decision.open.name, decision.open.user_gesture);
+  DebugLog("popup %.200s from browser %d: blocked by Chromium%s", decision.open.url.c_str(), decision.opener_id,
+           cancel ? "" : " (allowed, but no window can open)");
 }
 
 void ChromiumBrowserRuntime::DecidePopup(const std::string& target_id, const std::string& url,
@@ -435,7 +460,7 @@ void ChromiumBrowserRuntime::OnChromiumGone(const std::string& reason, int gener
   creating_target_id_.clear();
   unclaimed_.clear();
   popups_.clear();
-  window_opens_.clear();
+  popup_matcher_.Clear();
   first_documents_.Reset();
   std::shared_ptr<ChromiumConnection> old;
   {

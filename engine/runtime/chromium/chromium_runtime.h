@@ -15,6 +15,7 @@
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_connection.h"
 #include "engine/runtime/chromium/first_document_hold.h"
+#include "engine/runtime/chromium/popup_matcher.h"
 #include "engine/src/runtime.h"
 #include "engine/runtime/chromium/restart_budget.h"
 #include "engine/runtime/chromium/runtime_context.h"
@@ -50,6 +51,7 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   };
 
   bool OnUi() const { return context_->ui.IsCurrent(); }
+  static PopupMatcher::Clock::time_point Now() { return PopupMatcher::Clock::now(); }
   // Subscribes to the browser session and the end of the channel of connection_ (generation_).
   void WireConnection(ChromiumConnection& connection, int generation);
   // UI thread.
@@ -59,6 +61,8 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   void HandleBrowserEvent(const std::string& method, const Json& params);
   void OnAttached(const Json& params);
   void OnWindowOpen(int browser_id, const std::string& url, const std::string& name, bool user_gesture);
+  void ExpirePopupsLater();  // pairs what is still unpaired after the wait
+  void Decide(const PopupDecision& decision);
   void DecidePopup(const std::string& target_id, const std::string& url, const std::string& name,
                    bool user_gesture);
   void ReleaseForeignTarget(const std::string& session_id, const std::string& target_id, bool close);
@@ -93,11 +97,7 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   std::map<std::string, std::string> unclaimed_;  // target id -> session id, attached before claimed
   std::map<std::string, Popup> popups_;           // by target id
   FirstDocumentHold first_documents_;
-  struct WindowOpen {
-    std::string url, name;
-    bool user_gesture;
-  };
-  std::map<int, std::deque<WindowOpen>> window_opens_;  // by opener browser id, not yet matched
+  PopupMatcher popup_matcher_;  // addresses and popup targets not yet paired
   bool gone_ = false;  // the current Chromium is gone (another may be starting)
   bool resuming_ = false;  // a new Chromium runs but does not attach to new pages yet: no creation starts
   int generation_ = 0;  // which Chromium connection_ is: events and replies of older ones are ignored

@@ -1,7 +1,9 @@
 // The runtime's switch translation, which page events it parses at all, its restart budget, how
-// new pages' first documents wait for their set-up, and how reads of a document are shared.
+// new pages' first documents wait for their set-up, how reads of a document are shared, and how
+// popup targets find their addresses.
 #include <atomic>
 #include <future>
+#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include "engine/runtime/chromium/chromium_browser.h"
 #include "engine/runtime/chromium/chromium_switches.h"
 #include "engine/runtime/chromium/first_document_hold.h"
+#include "engine/runtime/chromium/popup_matcher.h"
 #include "engine/runtime/chromium/reply_join.h"
 #include "engine/runtime/chromium/restart_budget.h"
 #include "engine/runtime/chromium/shared_read.h"
@@ -123,6 +126,67 @@ TEST(FirstDocumentHold, HoldsOnlyPagesNotYetSetUpAndPausesOnlyWhileAnyIsMade) {
   EXPECT_EQ(hold.Release("C"), Held{});
   EXPECT_FALSE(hold.StopPausing());
   EXPECT_TRUE(hold.StartCreation());
+}
+
+// Each step is one event at a time in ms: "o1 u" an open of browser 1 at address u with a gesture,
+// "n1 u" one without, "t1 T" a popup target T of browser 1, "x" the waits that end by then, "f T"
+// / "F1" target T / browser 1 gone. Decisions read "opener:target:address" ("-" for none).
+TEST(PopupMatcher, TargetsTakeGesturedOpensFirstAndWhatWaitsTooLongOrTooMuchIsDecided) {
+  struct Step {
+    int at_ms;
+    std::string event, decided;
+  };
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"open then target", {{0, "o1 a", ""}, {5, "t1 T", "1:T:a"}, {1000, "x", ""}}},
+      {"target then open", {{0, "t1 T", ""}, {5, "o1 a", "1:T:a"}, {1000, "x", ""}}},
+      {"a blocked open is passed over, then refused",
+       {{0, "n1 blocked", ""}, {10, "o1 a", ""}, {12, "t1 T", "1:T:a"}, {399, "x", ""}, {400, "x", "1:-:blocked"}}},
+      {"a target before an open without gesture waits, then takes it",
+       {{0, "t1 T", ""}, {5, "n1 a", ""}, {399, "x", ""}, {400, "x", "1:T:a"}, {1000, "x", ""}}},
+      {"a target whose address never comes", {{0, "t1 T", ""}, {400, "x", "1:T:-"}}},
+      {"browsers do not share", {{0, "o2 b", ""}, {5, "t1 T", ""}, {405, "x", "1:T:- 2:-:b"}}},
+      {"too many opens: the oldest is refused at once",
+       {{0, "n1 a", ""}, {1, "n1 b", ""}, {2, "n1 c", ""}, {3, "n1 d", "1:-:a"}, {500, "x", "1:-:b 1:-:c 1:-:d"}}},
+      {"too many bytes: the oldest is refused at once, a single long one stays",
+       {{0, "n1 0123456789", ""}, {1, "n1 abc", "1:-:0123456789"}, {2, "n1 0123456789ab", "1:-:abc"},
+        {500, "x", "1:-:0123456789ab"}}},
+      {"what went is not decided", {{0, "t1 T", ""}, {1, "n2 b", ""}, {2, "f T", ""}, {3, "F2", ""}, {500, "x", ""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PopupMatcher matcher(400ms, 3, 12);
+    const auto origin = PopupMatcher::Clock::time_point() + 1h;
+    for (const Step& step : c.steps) {
+      SCOPED_TRACE(step.event);
+      const auto now = origin + std::chrono::milliseconds(step.at_ms);
+      std::istringstream in(step.event);
+      std::string kind, arg;
+      in >> kind >> arg;
+      const int opener = kind.size() > 1 ? kind[1] - '0' : 0;
+      std::vector<PopupDecision> decided;
+      if (kind[0] == 'o' || kind[0] == 'n') {
+        decided = matcher.OnOpen(opener, {arg, "", kind[0] == 'o'}, now);
+      } else if (kind[0] == 't') {
+        if (auto d = matcher.OnTarget(opener, arg, now)) decided.push_back(*d);
+      } else if (kind == "x") {
+        decided = matcher.Expire(now);
+      } else if (kind == "f") {
+        matcher.ForgetTarget(arg);
+      } else {
+        matcher.ForgetOpener(opener);
+      }
+      std::string got;
+      for (const PopupDecision& d : decided)
+        got += (got.empty() ? "" : " ") + std::to_string(d.opener_id) + ":" +
+               (d.target_id.empty() ? "-" : d.target_id) + ":" + (d.open.url.empty() ? "-" : d.open.url);
+      EXPECT_EQ(got, step.decided);
+    }
+    EXPECT_EQ(matcher.waiting_opens(), 0u);
+    EXPECT_EQ(matcher.waiting_bytes(), 0u);
+  }
 }
 
 TEST(ReplyJoin, RunsOnceAfterEveryReplyAndTheSealWhateverTheirOrder) {
