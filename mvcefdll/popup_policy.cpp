@@ -1,5 +1,6 @@
 #include "mvcefdll/popup_policy.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 
@@ -18,6 +19,21 @@ bool MayOpenInShell(std::string_view url) {
   if (scheme != "http" && scheme != "https") return false;
   // A web address names a host; "http:foo" is not one the shell should guess at.
   return url.substr(colon + 1, 2) == "//" && url.size() > colon + 3;
+}
+
+bool UngesturedPopupPace::Take(Clock::time_point now) {
+  if (!refilled_ || now < *refilled_) refilled_ = now;
+  const auto earned = (now - *refilled_) / kInterval;
+  if (earned > 0) {
+    tokens_ = static_cast<int>(std::min<decltype(earned)>(kBurst, tokens_ + earned));
+    *refilled_ += earned * kInterval;
+  }
+  if (tokens_ == 0) {
+    ++refused_;
+    return false;
+  }
+  --tokens_;
+  return true;
 }
 
 }  // namespace mvcef

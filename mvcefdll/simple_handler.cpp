@@ -33,6 +33,14 @@ void ReportDropped(size_t dropped) {
   OutputDebugStringA(line);
 }
 
+void ReportUngesturedPopupRefused(size_t refused) {
+  if ((refused & (refused - 1)) != 0) return;
+  char line[160];
+  std::snprintf(line, sizeof line, "mvcef: popups without a gesture come too fast; %u not opened so far",
+                static_cast<unsigned>(refused));
+  OutputDebugStringA(line);
+}
+
 }  // namespace
 
 SimpleHandler::SimpleHandler() = default;
@@ -98,7 +106,12 @@ bool SimpleHandler::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFr
                                   CefRefPtr<CefClient>& client, CefBrowserSettings& settings,
                                   bool* no_javascript_access) {
   const std::string url = target_url.ToString();
-  if (mvcef::MayOpenInShell(url)) ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+  if (!mvcef::MayOpenInShell(url)) return true;
+  if (!user_gesture && !ungestured_popups_.Take(mvcef::UngesturedPopupPace::Clock::now())) {
+    ReportUngesturedPopupRefused(ungestured_popups_.refused());
+    return true;
+  }
+  ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
   return true;  // never a popup browser of our own
 }
 

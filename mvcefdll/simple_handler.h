@@ -15,6 +15,7 @@
 //   frames_          one painter (UI thread), one reader (host thread); see FrameBuffer.
 //   messages_        one producer (UI thread), one consumer (host thread); see HostMessageQueue.
 //   page_text_       written on the UI thread, read and emptied on the host thread; see PageTextSlot.
+//   ungestured_popups_ UI thread only (OnBeforePopup).
 #pragma once
 
 #include <atomic>
@@ -25,6 +26,7 @@
 #include "mvcefdll/frame_buffer.h"
 #include "mvcefdll/host_message_queue.h"
 #include "mvcefdll/page_text.h"
+#include "mvcefdll/popup_policy.h"
 #include "mvcefdll/spin_flag.h"
 
 class SimpleHandler : public CefClient,
@@ -125,6 +127,7 @@ class SimpleHandler : public CefClient,
   mvcef::FrameBuffer frames_;
   mvcef::HostMessageQueue messages_;
   mvcef::PageTextSlot page_text_;
+  mvcef::UngesturedPopupPace ungestured_popups_;  // UI thread
 
   IMPLEMENT_REFCOUNTING(SimpleHandler);
 };

@@ -1,4 +1,8 @@
-// Pure rules of the browser client: which popups may reach the shell, and the error page.
+// Pure rules of the browser client: which popups may reach the shell and how fast, and the error page.
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "mvcefdll/error_page.h"
@@ -30,6 +34,29 @@ TEST(PopupPolicy, OnlyWebAndMailAddressesReachTheShell) {
       {" http://example.com", false},
   };
   for (const auto& c : cases) EXPECT_EQ(mvcef::MayOpenInShell(c.url), c.allowed) << c.url;
+}
+
+// Times in ms of popups without a gesture, and which of them reach the shell.
+TEST(UngesturedPopupPace, AFewAtOnceThenOneASecond) {
+  const struct {
+    std::vector<int> at_ms;
+    std::string opened;  // one digit per popup
+  } cases[] = {
+      {{0, 0, 0, 0, 0, 0}, "111100"},
+      {{0, 0, 0, 0, 999, 1000, 1001, 2000}, "11110101"},
+      {{0, 0, 0, 0, 0, 10000, 10000, 10000, 10000, 10000}, "1111011110"},  // a quiet while earns the burst again
+      {{5000, 0, 0, 0, 0, 1000}, "111101"},  // a clock that goes back counts from there
+  };
+  for (const auto& c : cases) {
+    mvcef::UngesturedPopupPace pace;
+    std::string opened;
+    for (int ms : c.at_ms)
+      opened += pace.Take(mvcef::UngesturedPopupPace::Clock::time_point() + std::chrono::hours(1) +
+                          std::chrono::milliseconds(ms))
+                    ? '1'
+                    : '0';
+    EXPECT_EQ(opened, c.opened) << c.opened;
+  }
 }
 
 TEST(ErrorPage, BuildsTheInlinePageWithTheSignedCode) {
