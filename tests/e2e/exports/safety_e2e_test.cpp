@@ -152,6 +152,15 @@ TEST(ExportsSafety, AnAlertStormGrowsTheGameByLittle) {
                       [](const Api& api) { return api.mvw32_message_box_count(); }, 256, 10.0, 0.0});
 }
 
+// Windows with 1 MiB addresses asked for without a click, as fast as a page can, for 20 s: the
+// addresses waiting for windows Chromium never makes stay few, and the shell gets a few at once,
+// then one a second.
+TEST(ExportsSafety, APopupStormGrowsTheGameByLittleAndReachesTheShellSlowly) {
+  ExpectBoundedUnder({"popup_storm.html", "storm of popups with 1 MiB addresses", 20,
+                      [](const Api& api) { return api.mvw32_shell_open_count() > 0; },
+                      [](const Api& api) { return api.mvw32_shell_open_count(); }, 4 + 20 + 4, 16.0, 0.0});
+}
+
 // Frames added and removed as fast as a page can for 30 s: what the engine and the render side keep
 // of a frame, its loads and its document goes with the frame.
 TEST(ExportsSafety, APageChurningFramesGrowsTheGameByLittle) {
