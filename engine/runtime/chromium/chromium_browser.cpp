@@ -251,8 +251,12 @@ bool ChromiumBrowser::IsSame(CefRefPtr<CefBrowser> that) {
 void ChromiumBrowser::RefreshHistory() {
   assert(OnUi());
   CefRefPtr<ChromiumBrowser> self(this);
-  Send("Page.getNavigationHistory", Json::object(), [self](const CommandResult& r) {
-    if (r.ok) self->loads_.SetHistory(r.result);
+  history_read_.Ask([](const std::string&) {}, [self](SharedRead::Visit done) {
+    self->Send("Page.getNavigationHistory", Json::object(), [self, done](const CommandResult& r) {
+      if (r.ok) self->loads_.SetHistory(r.result);
+      self->PostToUi([done] { done(std::string()); });
+    });
+    return true;
   });
 }
 

@@ -34,6 +34,7 @@
 #include "engine/runtime/chromium/network_switch.h"
 #include "engine/runtime/chromium/page_painter.h"
 #include "engine/runtime/chromium/runtime_context.h"
+#include "engine/runtime/chromium/shared_read.h"
 
 namespace mvengine {
 namespace chromium {
@@ -196,7 +197,7 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void TurnNetworkOffIfIdle();
   // The page's session for "", a cross-origin frame's otherwise; null when gone. Any thread.
   std::shared_ptr<DevToolsSession> SessionFor(const std::string& from);
-  void RefreshHistory();      // UI
+  void RefreshHistory();      // UI; see history_read_
   void NotifyLoadingState();  // UI
   void Paint(const DecodedFrame& picture);  // UI
   void CloseOnUi();
@@ -245,6 +246,10 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
     std::string from;
   };
   std::vector<EarlyEvent> early_events_;  // arrived before OnAfterCreated
+  // One history question at a time, the next one asked once it is answered: each answer carries
+  // every entry's address (up to 2 MiB each), so a page changing its address without pause must
+  // not heap them up on the channel every browser shares.
+  SharedRead history_read_;
 
   IMPLEMENT_REFCOUNTING(ChromiumBrowser);
 };

@@ -1,5 +1,5 @@
-// One read of a frame's document (its text or its markup) shared by everyone who asks while
-// another is under way.
+// One read of a frame's document (its text or its markup), or of a page's history, shared by
+// everyone who asks while another is under way.
 //
 // The system asks for the main frame's text at the end of every frame's load, so a page that loads
 // frames without pause would have the game ask faster than the page's renderer answers: reads
