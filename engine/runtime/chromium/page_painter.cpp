@@ -32,7 +32,12 @@ void PagePainter::Start(std::shared_ptr<DevToolsSession> session, Post post, Pai
       if (receiver->TakeLatest(&frame)) decoder->Submit(std::move(frame));
   });
   receiver_->SetScreenshotDone([post = post_, this] {
-    post([this] { ApplyHeldViewMetrics(); }, std::chrono::milliseconds(0));
+    post(
+        [this] {
+          ApplyHeldViewMetrics();
+          if (frame_asked_again_) RequestFrame();
+        },
+        std::chrono::milliseconds(0));
   });
 }
 
@@ -59,11 +64,19 @@ void PagePainter::OnMainFrameLoaded() {
   if (!receiver_) return;
   // Refused if it was asked for while the document was swapped in.
   if (!receiver_->started()) receiver_->Start(width_, height_);
-  receiver_->RequestFrame();
+  RequestFrame();
 }
 
 void PagePainter::Invalidate() {
-  if (receiver_) receiver_->RequestFrame();
+  if (receiver_) RequestFrame();
+}
+
+void PagePainter::RequestFrame() {
+  // One screenshot at a time: each is a full picture Chromium makes and sends on the channel every
+  // browser shares, and a page changing its address without pause ends a load each time. One asked
+  // for meanwhile follows the one under way, so the last state is still taken.
+  frame_asked_again_ = receiver_->screenshots_in_flight() > 0;
+  if (!frame_asked_again_) receiver_->RequestFrame();
 }
 
 void PagePainter::SetViewSize(int width, int height) {
@@ -90,7 +103,7 @@ void PagePainter::ApplyViewMetrics(bool restart_screencast) {
     // The screencast keeps the old metrics until restarted.
     receiver_->Stop();
     receiver_->Start(width_, height_);
-    receiver_->RequestFrame();
+    RequestFrame();
   }
 }
 

@@ -62,6 +62,7 @@ class PagePainter {
 
  private:
   void ApplyHeldViewMetrics();  // a screenshot has finished
+  void RequestFrame();          // a screenshot, or one more after the one under way
   void OnDecoded();
   void PaintNewest();
 
@@ -76,6 +77,7 @@ class PagePainter {
   Paint paint_;
   bool metrics_held_ = false;  // an override waits for screenshots to finish
   bool held_restart_ = false;
+  bool frame_asked_again_ = false;  // a screenshot waits for the one under way
   bool paint_scheduled_ = false;
   PaintSlots slots_;
   DecodedFrame picture_;  // the one being painted, kept for its buffer

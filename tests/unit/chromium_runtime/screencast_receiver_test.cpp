@@ -3,6 +3,9 @@
 
 #include <atomic>
 #include <climits>
+#include <functional>
+#include <mutex>
+#include <vector>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -176,6 +179,59 @@ TEST(PagePainter, AsksChromiumForThePaintableSizeOfTheViewAlsoOnResize) {
   EXPECT_EQ(painter.view_width(), 2896);
   painter.SetViewSize(-1, 300);  // not a size: the last one stays
   EXPECT_EQ(painter.view_height(), 2896);
+  painter.Stop();
+  ch.transport->Close();
+}
+
+// A page ending loads without pause asks for a frame at each: one screenshot is under way at a
+// time, and those asked for meanwhile make one more after it, so the last state is still taken.
+TEST(PagePainter, TakesOneScreenshotAtATimeAndOneMoreForWhatWasAskedMeanwhile) {
+  Channel ch;
+  auto session = std::make_shared<DevToolsSession>(ch.transport, "S1");
+  ch.transport->Start();
+  std::mutex mutex;
+  std::vector<std::function<void()>> posted;  // the UI thread's tasks, run by the test
+  PagePainter painter(320, 240, 30);
+  painter.Start(session,
+                [&](std::function<void()> task, std::chrono::milliseconds) {
+                  std::lock_guard<std::mutex> lock(mutex);
+                  posted.push_back(std::move(task));
+                  return true;
+                },
+                [](const DecodedFrame&) {});
+  auto screenshots_read = [&](std::chrono::milliseconds wait) {
+    std::vector<Json> shots;
+    for (Json c = ch.peer->ReadCommand(wait); !c.is_null(); c = ch.peer->ReadCommand(wait))
+      if (c.value("method", std::string()) == "Page.captureScreenshot") shots.push_back(c);
+    return shots;
+  };
+  // Answers `shot` and runs what its answer posts.
+  auto answer = [&](const Json& shot) {
+    ch.peer->Reply(shot["id"], {{"data", "not a picture"}});
+    ASSERT_TRUE(Eventually([&] {
+      std::lock_guard<std::mutex> lock(mutex);
+      return !posted.empty();
+    }));
+    std::vector<std::function<void()>> tasks;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      tasks.swap(posted);
+    }
+    for (auto& task : tasks) task();
+  };
+  painter.OnMainFrameCommitted();
+  painter.OnMainFrameLoaded();
+  std::vector<Json> shots = screenshots_read(300ms);
+  ASSERT_EQ(shots.size(), 1u);
+  for (int i = 0; i < 5; ++i) painter.Invalidate();
+  EXPECT_TRUE(screenshots_read(100ms).empty()) << "asked while one is under way";
+  answer(shots[0]);
+  shots = screenshots_read(300ms);
+  ASSERT_EQ(shots.size(), 1u) << "one more for the five asked meanwhile";
+  answer(shots[0]);
+  EXPECT_TRUE(screenshots_read(100ms).empty());
+  painter.Invalidate();
+  EXPECT_EQ(screenshots_read(300ms).size(), 1u) << "none under way: taken at once";
   painter.Stop();
   ch.transport->Close();
 }
