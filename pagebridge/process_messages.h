@@ -1,6 +1,7 @@
 #ifndef MVCEF_PAGEBRIDGE_PROCESS_MESSAGES_H_
 #define MVCEF_PAGEBRIDGE_PROCESS_MESSAGES_H_
 
+#include <cstddef>
 #include <cstdint>
 
 namespace mvcef {
@@ -9,8 +10,11 @@ namespace mvcef {
 // compared whole and case-sensitively: "msg_InitUploadIsDoneEx" does not
 // match "msg_InitUploadIsDone".
 
-// render -> browser; 0: string, the page's text.
+// render -> browser; 0: string, the page's text, at most kMaxBatchTextUnits UTF-16 units of it.
 inline constexpr char kMsgBatchUploadImg[] = "msg_BatchUploadImg";
+// All of a page's text the host can get: its field holds 255 bytes, and every UTF-16 unit makes
+// at least one byte, so later units never reach it. A page's 100 MB text is not carried over.
+inline constexpr size_t kMaxBatchTextUnits = 255;
 // render -> browser; 0: int, low 32 bits of the main frame id; 1: int, high 32 bits.
 inline constexpr char kMsgInitUploadIsDone[] = "msg_InitUploadIsDone";
 // browser -> render; 0, 1: copies of the request's; 2: bool, upload declared done.

@@ -55,7 +55,9 @@ bool UploadImg(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval) {
 bool BatchUploadImg(const CefV8ValueList& arguments) {
   if (arguments.empty() || !arguments[0]) return false;
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(mvcef::kMsgBatchUploadImg);
-  message->GetArgumentList()->SetString(0, arguments[0]->GetStringValue());
+  const CefString text = arguments[0]->GetStringValue();
+  message->GetArgumentList()->SetString(
+      0, text.length() <= mvcef::kMaxBatchTextUnits ? text : CefString(text.c_str(), mvcef::kMaxBatchTextUnits, true));
   CefRefPtr<CefBrowser> browser = CurrentBrowser();
   if (browser) browser->SendProcessMessage(PID_BROWSER, message);
   return true;
