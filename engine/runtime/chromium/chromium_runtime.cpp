@@ -379,7 +379,7 @@ void ChromiumBrowserRuntime::Decide(const PopupDecision& decision) {
   if (!decision.target_id.empty()) {
     auto it = popups_.find(decision.target_id);
     if (it == popups_.end()) return;
-    const std::string& url = decision.open.url.empty() ? it->second.url : decision.open.url;
+    const std::string url = decision.open.url.empty() ? it->second.url : decision.open.url;  // outlives the entry
     DecidePopup(decision.target_id, url, decision.open.name, decision.open.user_gesture);
     return;
   }
