@@ -17,9 +17,10 @@ namespace {
 // "提示"
 const wchar_t kDialogCaption[] = {0x63D0, 0x793A, 0};
 
+static_assert(mvcef::kMaxBatchTextUnits == mvcef::kHostFieldSize - 1, "the render side sends what the field takes");
+
 // Only as much as the host's field can take is converted: every UTF-16 unit gives at least one
 // byte, so the queue's cut at a character boundary still has all it needs.
-static_assert(mvcef::kMaxBatchTextUnits == mvcef::kHostFieldSize - 1, "the render side sends what the field takes");
 std::string HostFieldText(const CefString& text) {
   const size_t units = std::min(text.length(), mvcef::kHostFieldSize - 1);
   return CefString(text.c_str(), units, true).ToString();
