@@ -52,7 +52,12 @@ void PopupMatcher::ForgetTarget(const std::string& target_id) {
 void PopupMatcher::ForgetOpener(int opener) {
   targets_.erase(std::remove_if(targets_.begin(), targets_.end(), [&](const Target& t) { return t.opener == opener; }),
                  targets_.end());
-  for (auto it = opens_.begin(); it != opens_.end();) it = it->opener == opener ? Erase(it) : it + 1;
+  for (size_t i = 0; i < opens_.size();) {
+    if (opens_[i].opener == opener)
+      Remove(opens_.begin() + i);
+    else
+      ++i;
+  }
 }
 
 std::optional<WindowOpen> PopupMatcher::TakeOpenFor(int opener) {
@@ -60,23 +65,19 @@ std::optional<WindowOpen> PopupMatcher::TakeOpenFor(int opener) {
   auto it = std::find_if(opens_.begin(), opens_.end(), [&](const Open& o) { return mine(o) && o.open.user_gesture; });
   if (it == opens_.end()) it = std::find_if(opens_.begin(), opens_.end(), mine);
   if (it == opens_.end()) return std::nullopt;
-  WindowOpen open = std::move(it->open);
-  bytes_ -= open.url.size() + open.name.size();
-  opens_.erase(it);
-  return open;
+  return Remove(it);
 }
 
 PopupDecision PopupMatcher::Refused() {
-  Open& oldest = opens_.front();
-  bytes_ -= oldest.open.url.size() + oldest.open.name.size();
-  PopupDecision refused{oldest.opener, std::string(), std::move(oldest.open)};
-  opens_.pop_front();
-  return refused;
+  const int opener = opens_.front().opener;
+  return {opener, std::string(), Remove(opens_.begin())};
 }
 
-std::deque<PopupMatcher::Open>::iterator PopupMatcher::Erase(std::deque<Open>::iterator it) {
+WindowOpen PopupMatcher::Remove(std::deque<Open>::iterator it) {
   bytes_ -= it->open.url.size() + it->open.name.size();
-  return opens_.erase(it);
+  WindowOpen open = std::move(it->open);
+  opens_.erase(it);
+  return open;
 }
 
 }  // namespace chromium

@@ -67,7 +67,7 @@ class PopupMatcher {
   // The open a new target of `opener` takes, removed from the queue.
   std::optional<WindowOpen> TakeOpenFor(int opener);
   PopupDecision Refused();  // the oldest open, which no target will take
-  std::deque<Open>::iterator Erase(std::deque<Open>::iterator it);
+  WindowOpen Remove(std::deque<Open>::iterator it);  // out of the queue, and out of bytes_
 
   const Clock::duration wait_;
   const size_t max_opens_, max_bytes_;
