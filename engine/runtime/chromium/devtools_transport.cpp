@@ -1,5 +1,8 @@
 #include "engine/runtime/chromium/devtools_transport.h"
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -30,37 +33,73 @@ struct DevToolsTransport::Waiter {
 };
 
 const char kMessageTooLarge[] = "message too large for Chromium";
+const char kReplyTooLarge[] = "reply too large to read";
 
 namespace {
 constexpr std::string_view kDetachedFromTarget = "Target.detachedFromTarget";
 }  // namespace
 
-void MessageSplitter::Feed(const char* data, size_t size,
-                           const std::function<void(std::string&&)>& on_message) {
+MessageSplitter::MessageSplitter(size_t max_bytes) : max_bytes_(max_bytes) {
+  // Held from the start: skipping happens when memory may be short.
+  skipping_message_.head.reserve(SkippedMessage::kEdgeBytes);
+  skipping_message_.tail.reserve(2 * SkippedMessage::kEdgeBytes);
+}
+
+void MessageSplitter::Feed(const char* data, size_t size, const std::function<void(std::string&&)>& on_message,
+                           const SkipHandler& on_skipped) {
   const char* end = data + size;
   while (data < end) {
     const char* nul = static_cast<const char*>(std::memchr(data, '\0', end - data));
     const char* stop = nul ? nul : end;
+    const size_t n = static_cast<size_t>(stop - data);
     if (!skipping_) {
-      try {
-        tail_.append(data, stop);
-      } catch (const std::bad_alloc&) {
-        skipping_ = true;
-      } catch (const std::length_error&) {
-        skipping_ = true;
+      if (n > max_bytes_ - tail_.size()) {
+        StartSkipping();
+      } else {
+        try {
+          tail_.append(data, n);
+        } catch (const std::bad_alloc&) {
+          StartSkipping();
+        } catch (const std::length_error&) {
+          StartSkipping();
+        }
       }
-      if (skipping_) std::string().swap(tail_);
     }
+    if (skipping_) Keep(data, n);
     if (!nul) return;
-    std::string message;
-    message.swap(tail_);
     if (skipping_) {
       skipping_ = false;
       ++skipped_;
-    } else if (!message.empty()) {
+      if (on_skipped) on_skipped(skipping_message_);
+    } else if (!tail_.empty()) {
+      std::string message;
+      message.swap(tail_);
       on_message(std::move(message));
     }
     data = nul + 1;
+  }
+}
+
+void MessageSplitter::StartSkipping() {
+  skipping_ = true;
+  skipping_message_.bytes = 0;
+  skipping_message_.head.clear();
+  skipping_message_.tail.clear();
+  std::string held;
+  held.swap(tail_);  // freed once its edges are kept
+  Keep(held.data(), held.size());
+}
+
+void MessageSplitter::Keep(const char* data, size_t size) {
+  constexpr size_t kEdge = SkippedMessage::kEdgeBytes;
+  SkippedMessage& m = skipping_message_;
+  m.bytes += size;
+  if (m.head.size() < kEdge) m.head.append(data, std::min(size, kEdge - m.head.size()));
+  if (size >= kEdge) {
+    m.tail.assign(data + size - kEdge, kEdge);
+  } else {
+    m.tail.append(data, size);
+    if (m.tail.size() > kEdge) m.tail.erase(0, m.tail.size() - kEdge);
   }
 }
 
@@ -69,6 +108,37 @@ std::string_view LeadingEventMethod(std::string_view text) {
   if (text.substr(0, kLead.size()) != kLead) return std::string_view();
   const size_t end = text.find('"', kLead.size());
   return end == std::string_view::npos ? std::string_view() : text.substr(kLead.size(), end - kLead.size());
+}
+
+int LeadingReplyId(std::string_view text) {
+  static constexpr std::string_view kLead = "{\"id\":";
+  if (text.substr(0, kLead.size()) != kLead) return 0;
+  int id = 0;
+  for (size_t i = kLead.size(); i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (id > (std::numeric_limits<int>::max() - 9) / 10) return 0;
+    id = id * 10 + (text[i] - '0');
+  }
+  return id;
+}
+
+namespace {
+std::string_view StringFieldAt(std::string_view text, size_t key_at, size_t key_size) {
+  if (key_at == std::string_view::npos) return std::string_view();
+  const size_t begin = key_at + key_size;
+  const size_t end = text.find('"', begin);
+  return end == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin);
+}
+std::string FieldKey(std::string_view name) { return "\"" + std::string(name) + "\":\""; }
+}  // namespace
+
+std::string_view FirstStringField(std::string_view text, std::string_view name) {
+  const std::string key = FieldKey(name);
+  return StringFieldAt(text, text.find(key), key.size());
+}
+
+std::string_view LastStringField(std::string_view text, std::string_view name) {
+  const std::string key = FieldKey(name);
+  return StringFieldAt(text, text.rfind(key), key.size());
 }
 
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
@@ -80,7 +150,8 @@ std::string EncodeCommand(int id, const std::string& method, const Json& params,
   return message.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream) : stream_(std::move(stream)) {
+DevToolsTransport::DevToolsTransport(std::unique_ptr<ByteStream> stream, size_t max_read_bytes)
+    : stream_(std::move(stream)), max_read_bytes_(max_read_bytes) {
   writer_.reset(new QueuedWriter(stream_.get(), [this](const std::string& reason) {
     MarkDead(dead_ ? close_reason() : "writing to Chromium: " + reason);
   }));
@@ -280,25 +351,46 @@ void DevToolsTransport::Unsubscribe(int token) {
 }
 
 void DevToolsTransport::ReadLoop() {
-  MessageSplitter splitter;
+  MessageSplitter splitter(max_read_bytes_);
   std::vector<char> buffer(1 << 16);
   std::string error;
   long n;
-  while ((n = stream_->Read(buffer.data(), buffer.size(), &error)) > 0) {
-    const uint64_t skipped = splitter.skipped();
-    splitter.Feed(buffer.data(), static_cast<size_t>(n), [this](std::string&& text) {
-      // No memory for what a message needs: that message is lost, the channel and the game live on.
-      try {
-        Dispatch(std::move(text));
-      } catch (const std::bad_alloc&) {
-        DebugLog("a DevTools message was dropped: out of memory");
-      } catch (const std::length_error&) {
-        DebugLog("a DevTools message was dropped: too long to hold");
-      }
-    });
-    if (splitter.skipped() != skipped) DebugLog("a DevTools message was dropped: no memory to read it");
-  }
+  auto on_message = [this](std::string&& text) {
+    // No memory for what a message needs: that message is lost, the channel and the game live on.
+    try {
+      Dispatch(std::move(text));
+    } catch (const std::bad_alloc&) {
+      DebugLog("a DevTools message was dropped: out of memory");
+    } catch (const std::length_error&) {
+      DebugLog("a DevTools message was dropped: too long to hold");
+    }
+  };
+  auto on_skipped = [this](const SkippedMessage& m) { OnSkipped(m); };
+  while ((n = stream_->Read(buffer.data(), buffer.size(), &error)) > 0)
+    splitter.Feed(buffer.data(), static_cast<size_t>(n), on_message, on_skipped);
   MarkDead(n == 0 ? "Chromium closed the DevTools channel" : "reading from Chromium: " + error);
+}
+
+void DevToolsTransport::OnSkipped(const SkippedMessage& m) {
+  DebugLog("a DevTools message of %llu bytes was dropped unread: %.100s", static_cast<unsigned long long>(m.bytes),
+           m.head.c_str());
+  if (const int id = LeadingReplyId(m.head)) {
+    if (auto waiter = TakeWaiter(id)) {
+      CommandResult failed;
+      failed.error = kReplyTooLarge;
+      waiter->Finish(std::move(failed));
+    }
+    return;
+  }
+  // A paused request nobody answers holds its page (a synchronous call, a navigation) for ever.
+  // Its id comes first; its session, when it has one, last.
+  if (LeadingEventMethod(m.head) != "Fetch.requestPaused") return;
+  const std::string_view request_id = FirstStringField(m.head, "requestId");
+  if (request_id.empty()) return;
+  std::string_view session;
+  if (m.tail.size() >= 2 && m.tail.compare(m.tail.size() - 2, 2, "\"}") == 0)
+    session = LastStringField(m.tail, "sessionId");
+  Send("Fetch.failRequest", {{"requestId", std::string(request_id)}, {"errorReason", "Failed"}}, std::string(session));
 }
 
 void DevToolsTransport::SetEventFilter(EventFilter filter) {
@@ -322,8 +414,10 @@ void DevToolsTransport::Dispatch(std::string&& text) {
     if (!wanted && leading_method != kDetachedFromTarget) return;
   }
   Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+  const size_t text_bytes = text.size();
+  std::string().swap(text);  // parsed: the text's memory is not needed while handlers run
   if (message.is_discarded() || !message.is_object()) {
-    DebugLog("ignoring a malformed DevTools message (%lu bytes)", static_cast<unsigned long>(text.size()));
+    DebugLog("ignoring a malformed DevTools message (%lu bytes)", static_cast<unsigned long>(text_bytes));
     return;
   }
   auto id_it = message.find("id");

@@ -29,6 +29,12 @@ using Json = nlohmann::json;
 constexpr size_t kMaxDevToolsMessageBytes = (size_t(100) << 20) - (size_t(1) << 20);
 // CommandResult::error of a command longer than that: never written, the channel lives on.
 extern const char kMessageTooLarge[];
+// Nor is a message from Chromium held past this length. A page makes such messages at will (a body
+// it posts is in the event twice), and reading one costs the game about three times its length at
+// once: more than a 32-bit game may find.
+constexpr size_t kMaxReadMessageBytes = size_t(64) << 20;
+// CommandResult::error of a command whose reply was longer than that.
+extern const char kReplyTooLarge[];
 
 struct CommandResult {
   bool ok = false;
@@ -36,23 +42,46 @@ struct CommandResult {
   std::string error;  // the reply's error message, "timeout", or why the channel is gone
 };
 
+// What is known of a message that was not held: its length, and its first and last bytes (enough
+// for a reply's id, an event's method and its session).
+struct SkippedMessage {
+  static constexpr size_t kEdgeBytes = 512;
+  uint64_t bytes = 0;
+  std::string head;  // at most kEdgeBytes
+  std::string tail;  // at most kEdgeBytes
+};
+
 // Splits a byte stream into NUL-terminated messages; keeps an unfinished tail.
 class MessageSplitter {
  public:
-  // Appends bytes and calls `on_message` for every message completed by them. A message that
-  // cannot be held (no memory for it) is skipped up to its NUL and counted.
-  void Feed(const char* data, size_t size, const std::function<void(std::string&&)>& on_message);
+  using SkipHandler = std::function<void(const SkippedMessage&)>;
+  explicit MessageSplitter(size_t max_bytes = SIZE_MAX);
+  // Appends bytes and calls `on_message` for every message completed by them. A message longer
+  // than `max_bytes`, or with no memory to hold it, is skipped up to its NUL, counted and told to
+  // `on_skipped` (may be empty); nothing is allocated while skipping.
+  void Feed(const char* data, size_t size, const std::function<void(std::string&&)>& on_message,
+            const SkipHandler& on_skipped = nullptr);
   size_t pending_bytes() const { return tail_.size(); }
   uint64_t skipped() const { return skipped_; }
 
  private:
+  void StartSkipping();
+  void Keep(const char* data, size_t size);
+
+  const size_t max_bytes_;
   std::string tail_;
-  bool skipping_ = false;  // the current message could not be held: its bytes go
+  bool skipping_ = false;  // the current message is not held: only its edges are kept
+  SkippedMessage skipping_message_;
   uint64_t skipped_ = 0;
 };
 
 // The method of an event as Chromium writes one ({"method":"..." first); empty for anything else.
 std::string_view LeadingEventMethod(std::string_view text);
+// The id of a reply as Chromium writes one ({"id":N first); 0 for anything else.
+int LeadingReplyId(std::string_view text);
+// The string value of the first `"name":"..."` in `text`, or of the last; empty when none.
+std::string_view FirstStringField(std::string_view text, std::string_view name);
+std::string_view LastStringField(std::string_view text, std::string_view name);
 
 // Builds the wire form of a command (without the terminating NUL).
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
@@ -71,7 +100,9 @@ class DevToolsTransport {
   // raw text. Events it declines are dropped unparsed; replies always pass. Must not block.
   using EventFilter = std::function<bool(std::string_view method, std::string_view text)>;
 
-  explicit DevToolsTransport(std::unique_ptr<ByteStream> stream);
+  // Messages longer than `max_read_bytes` are not read: a reply's command fails (kReplyTooLarge),
+  // a paused request is failed so that its page does not wait for ever, other events are lost.
+  explicit DevToolsTransport(std::unique_ptr<ByteStream> stream, size_t max_read_bytes = kMaxReadMessageBytes);
   ~DevToolsTransport();  // Close()
 
   DevToolsTransport(const DevToolsTransport&) = delete;
@@ -114,6 +145,7 @@ class DevToolsTransport {
   struct Waiter;
   void ReadLoop();
   void Dispatch(std::string&& text);
+  void OnSkipped(const SkippedMessage& message);
   // Queues a whole message; false (reason in `error`) when the channel is gone.
   bool Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error);
   int Register(std::shared_ptr<Waiter> waiter);
@@ -122,6 +154,7 @@ class DevToolsTransport {
   void EndSession(const std::string& session_id);
 
   std::unique_ptr<ByteStream> stream_;  // closed (reset) by Close, after the reader has ended
+  const size_t max_read_bytes_;
   std::thread reader_;
   std::unique_ptr<QueuedWriter> writer_;  // made with the transport, stopped by Close before the stream goes
   std::atomic<bool> dead_{false};

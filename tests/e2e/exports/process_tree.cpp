@@ -12,13 +12,18 @@
 
 namespace exports_e2e {
 
-double ResidentMiB(pid_t pid) {
+namespace {
+double StatusMiB(pid_t pid, const std::string& field) {
   std::istringstream status(mvtest::ReadFileBytes("/proc/" + std::to_string(pid) + "/status"));
   for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024;  // kB
+    if (line.rfind(field, 0) == 0) return std::strtod(line.c_str() + field.size(), nullptr) / 1024;  // kB
   }
   return 0;
 }
+}  // namespace
+
+double ResidentMiB(pid_t pid) { return StatusMiB(pid, "VmRSS:"); }
+double PeakResidentMiB(pid_t pid) { return StatusMiB(pid, "VmHWM:"); }
 
 ProcessInfo ReadProcess(pid_t pid) {
   ProcessInfo info;

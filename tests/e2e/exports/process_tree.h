@@ -23,8 +23,9 @@ std::vector<ProcessInfo> Descendants(pid_t root);
 std::vector<ProcessInfo> RunningDescendants(pid_t root);
 // The entry for `pid`, or one with pid 0 when there is no such process.
 ProcessInfo ReadProcess(pid_t pid);
-// Its resident memory (VmRSS) in MiB; 0 when unknown.
+// Its resident memory (VmRSS) in MiB, and the most it has had (VmHWM); 0 when unknown.
 double ResidentMiB(pid_t pid);
+double PeakResidentMiB(pid_t pid);
 
 // Orphans of our descendants are re-parented to this process instead of init, so processes that
 // Chromium's own processes started stay visible in Descendants after their parent is gone.

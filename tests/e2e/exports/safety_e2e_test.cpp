@@ -377,6 +377,29 @@ TEST(ExportsSafety, AnAddressLongerThanChromiumTakesGetsTheErrorPageAndLaterAddr
   EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
 }
 
+// A page's call whose request is far longer than the game reads: the game holds no more of it than
+// the 64 MiB it reads before giving up (and, for a moment, the half more a growing buffer needs),
+// not the request and its parsed copy; the call throws in the page, and the bridge goes on.
+TEST(ExportsSafety, ACallTooLongToReadThrowsInThePageAndTheGameNeverHoldsIt) {
+  static LoadedLibrary library;
+  START_LIBRARY_OR_SKIP(library);
+  const Api& api = library.api;
+  Host host(api);
+  HWND window = host.NewWindow(RECT{0, 0, 320, 240});
+  ASSERT_GT(host.NewBrowser(PageUrl("solid.html#0000ff"), 320, 240, window), 0);
+  Frame frame;
+  ASSERT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(160, 120, Rgb{0, 0, 255}); }, &frame));
+  const double peak_before = PeakResidentMiB(::getpid());
+  api.fnmvPackCefDllGotoUrl(PageUrl("long_call.html").c_str());
+  EXPECT_TRUE(host.WaitForReport("long", kFirstFrameSeconds)) << host.reports().Summary();
+  EXPECT_EQ(host.reports().Last("long").value_or(""), "threw");
+  const double growth = PeakResidentMiB(::getpid()) - peak_before;
+  std::printf("a 48 MB call: the game's peak resident memory grew by %.1f MiB\n", growth);
+  EXPECT_LT(growth, 104.0);
+  host.CloseAll();
+  EXPECT_EQ(api.fnmvPackCefDllUninitializeCef(), 1);
+}
+
 // A page cannot save files on the player's machine: downloads it starts by a link, and an address
 // the game goes to that is a download, are refused, and the browser goes on to the next address.
 TEST(ExportsSafety, DownloadsAreRefusedAndTheBrowserGoesOn) {

@@ -64,10 +64,10 @@ class FakePeer {
 };
 
 struct Channel {
-  Channel() {
+  explicit Channel(size_t max_read_bytes = kMaxReadMessageBytes) {
     int fds[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    transport = std::make_shared<DevToolsTransport>(MakeSocketStream(fds[0], fds[0]));
+    transport = std::make_shared<DevToolsTransport>(MakeSocketStream(fds[0], fds[0]), max_read_bytes);
     peer.reset(new FakePeer(fds[1]));
   }
   std::shared_ptr<DevToolsTransport> transport;
