@@ -214,16 +214,69 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::st
 
 // --- navigation and state
 
-void ChromiumBrowser::GoBack() {
+namespace {
+// How long a navigation waits for the page's thread before the script holding it is ended.
+constexpr std::chrono::milliseconds kBusyPageWait{3000};
+}  // namespace
+
+void ChromiumBrowser::Navigate(ProtocolCommand navigation) {
   NoteNavigationAsked();
+  CefRefPtr<ChromiumBrowser> self(this);
+  PostToUi([self, navigation = std::move(navigation)]() mutable { self->NavigateOnUi(std::move(navigation)); });
+}
+
+void ChromiumBrowser::NavigateOnUi(ProtocolCommand navigation) {
+  assert(OnUi());
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s) return;
+  if (page_crashed_ || loads_.NavigationPending(target_id_)) {
+    s->Send(navigation.method, navigation.params);
+    return;
+  }
+  const bool asking = held_navigation_.has_value();
+  held_navigation_ = std::move(navigation);  // a later one replaces it, as it would once sent
+  if (asking) return;
+  const unsigned question = ++busy_question_;
+  CefRefPtr<ChromiumBrowser> self(this);
+  // Evaluated only once the thread is free; terminateExecution interrupts it.
+  s->Send("Runtime.evaluate", {{"expression", "0"}}, [self, question](const CommandResult&) {
+    self->PostToUi([self, question] { self->ReleaseNavigation(question, false); });
+  });
+  PostToUi([self, question] { self->ReleaseNavigation(question, true); }, kBusyPageWait);
+}
+
+void ChromiumBrowser::ReleaseNavigation(unsigned question, bool unanswered) {
+  assert(OnUi());
+  if (question != busy_question_ || !held_navigation_) return;  // released already
+  ProtocolCommand navigation = std::move(*held_navigation_);
+  held_navigation_.reset();
+  std::shared_ptr<DevToolsSession> s = session();
+  if (!s) return;
+  if (unanswered) {
+    DebugLog("browser %d: the page's script has held its thread for %lld ms: ended for the navigation", id_,
+             static_cast<long long>(kBusyPageWait.count()));
+    s->Send("Runtime.terminateExecution");
+    // Ends a termination still waiting for a script of this document, should the thread have come
+    // free just now, before the next document runs any.
+    s->Send("Runtime.evaluate", {{"expression", "0"}});
+  }
+  s->Send(navigation.method, navigation.params);
+}
+
+void ChromiumBrowser::GoBack() {
   const int entry = loads_.BackEntry();
-  if (entry >= 0) Send("Page.navigateToHistoryEntry", {{"entryId", entry}});
+  if (entry >= 0)
+    Navigate({"Page.navigateToHistoryEntry", {{"entryId", entry}}});
+  else
+    NoteNavigationAsked();
 }
 
 void ChromiumBrowser::GoForward() {
-  NoteNavigationAsked();
   const int entry = loads_.ForwardEntry();
-  if (entry >= 0) Send("Page.navigateToHistoryEntry", {{"entryId", entry}});
+  if (entry >= 0)
+    Navigate({"Page.navigateToHistoryEntry", {{"entryId", entry}}});
+  else
+    NoteNavigationAsked();
 }
 
 bool ChromiumBrowser::IsLoading() {
@@ -234,14 +287,8 @@ bool ChromiumBrowser::IsLoading() {
   return loads_.IsLoading();
 }
 
-void ChromiumBrowser::Reload() {
-  NoteNavigationAsked();
-  Send("Page.reload");
-}
-void ChromiumBrowser::ReloadIgnoreCache() {
-  NoteNavigationAsked();
-  Send("Page.reload", {{"ignoreCache", true}});
-}
+void ChromiumBrowser::Reload() { Navigate({"Page.reload", Json::object()}); }
+void ChromiumBrowser::ReloadIgnoreCache() { Navigate({"Page.reload", {{"ignoreCache", true}}}); }
 void ChromiumBrowser::StopLoad() { Send("Page.stopLoading"); }
 
 bool ChromiumBrowser::IsSame(CefRefPtr<CefBrowser> that) {

@@ -143,12 +143,22 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // Any thread: the client asked the main frame for another document (an address, history, a
   // reload).
   void NoteNavigationAsked() { navigations_asked_.fetch_add(1); }
+  // Any thread: sends the client's navigation of the main frame once the page's thread is free
+  // (NavigateOnUi).
+  void Navigate(ProtocolCommand navigation);
   // Any thread: runs `task` on the UI thread, keeping this browser alive until it has run.
   bool PostToUi(std::function<void()> task, std::chrono::milliseconds delay = std::chrono::milliseconds(0));
 
  private:
   friend struct EventRoutes;
   bool OnUi() const { return context_->ui.IsCurrent(); }
+  // UI. A page whose script never yields would hold a navigation away from it for ever: once one
+  // is under way, Chromium holds every command for the page (an end to the script too) until it
+  // commits, which the busy thread never lets it. So a navigation waits for the page's thread to
+  // answer a question, and when none comes within kBusyPageWait, the script holding it is ended
+  // first. Not while another navigation is under way, when the question would wait for that one.
+  void NavigateOnUi(ProtocolCommand navigation);
+  void ReleaseNavigation(unsigned question, bool unanswered);
 
   // Events (chromium_browser_events.cpp). Reader thread: routes one event of the page's session
   // (`from` empty) or of a cross-origin frame's session (`from` is its id).
@@ -237,6 +247,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // UI thread.
   bool after_created_sent_ = false;
   bool main_frame_navigated_ = false;  // a main-frame commit was seen
+  bool page_crashed_ = false;          // since the last main-frame commit
+  std::optional<ProtocolCommand> held_navigation_;  // waits for the answer to question busy_question_
+  unsigned busy_question_ = 0;
   bool main_frame_stopped_ = false;    // a main-frame load end was reported
   bool initial_load_assumed_ = false;  // ended here for the initial empty document; no load since
   std::optional<LoadError> refused_start_;  // set before publication; reported at the first load end

@@ -276,6 +276,7 @@ void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& fr
   const std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
   if (frame->IsMain()) {
     main_frame_navigated_ = true;
+    page_crashed_ = false;
     painter_.OnMainFrameCommitted();
     RefreshHistory();
     if (CefRefPtr<CefDisplayHandler> display = client_->GetDisplayHandler())
@@ -362,6 +363,7 @@ void ChromiumBrowser::RefuseNavigation(const LoadError& error) {
 
 void ChromiumBrowser::OnTargetCrashed(const Json& params, const std::string& from) {
   DebugLog("browser %d: the page's renderer crashed", id_);
+  page_crashed_ = true;
   loads_.StopLoading();
 }
 

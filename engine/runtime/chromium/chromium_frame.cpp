@@ -80,16 +80,20 @@ void ChromiumFrame::Evaluate(const std::string& expression, CefRefPtr<CefStringV
 }
 
 void ChromiumFrame::LoadURL(const CefString& url) {
-  if (IsMain())
-    if (CefRefPtr<ChromiumBrowser> owner = browser()) owner->NoteNavigationAsked();
+  CefRefPtr<ChromiumBrowser> owner = browser();
+  if (!owner) return;
   std::string address = url.ToString();
   if (std::optional<LoadError> refused = RefusedNavigation(devtools_id_, address)) {
-    if (CefRefPtr<ChromiumBrowser> owner = browser())
-      owner->PostToUi([owner, error = std::move(*refused)] { owner->RefuseNavigation(error); });
+    if (IsMain()) owner->NoteNavigationAsked();
+    owner->PostToUi([owner, error = std::move(*refused)] { owner->RefuseNavigation(error); });
     return;
   }
   Json params = {{"url", std::move(address)}};
-  if (!IsMain()) params["frameId"] = devtools_id_;
+  if (IsMain()) {
+    owner->Navigate({"Page.navigate", std::move(params)});
+    return;
+  }
+  params["frameId"] = devtools_id_;
   SendToPage("Page.navigate", params);
 }
 

@@ -35,6 +35,12 @@ void LoadTracker::OnNavigationStarted(const Json& params) {
   requests_.emplace(id, DocumentRequest{params.value("frameId", std::string()), params.value("url", std::string())});
 }
 
+bool LoadTracker::NavigationPending(const std::string& frame_id) const {
+  for (const auto& entry : requests_)
+    if (entry.second.frame_id == frame_id && !entry.second.committed) return true;
+  return false;
+}
+
 void LoadTracker::OnRequestWillBeSent(const Json& params) {
   if (!IsDocument(params)) return;
   const Json& request = params.value("request", Json::object());
@@ -69,6 +75,8 @@ std::optional<LoadError> LoadTracker::OnLoadingFailed(const Json& params) {
 void LoadTracker::OnCommitted(const std::string& frame_id, const std::string& loader_id) {
   for (auto it = requests_.begin(); it != requests_.end();)
     it = it->second.frame_id == frame_id && it->first != loader_id ? requests_.erase(it) : std::next(it);
+  const auto committed = requests_.find(loader_id);
+  if (committed != requests_.end()) committed->second.committed = true;
 }
 
 void LoadTracker::OnFrameGone(const std::string& frame_id) {

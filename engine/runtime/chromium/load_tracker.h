@@ -71,6 +71,8 @@ class LoadTracker {
   void SetHistory(const Json& result);
 
   bool IsLoading() const;
+  // UI: a navigation of the frame has begun and neither committed nor failed.
+  bool NavigationPending(const std::string& frame_id) const;
   bool CanGoBack() const;
   bool CanGoForward() const;
   // How many requests and frames the tracker holds on to (UI thread).
@@ -83,6 +85,7 @@ class LoadTracker {
   struct DocumentRequest {
     std::string frame_id;
     std::string url;
+    bool committed = false;  // its document is the frame's now; kept for its status and errors
   };
   // UI thread.
   std::map<std::string, DocumentRequest> requests_;  // by request id, until ended or its frame goes

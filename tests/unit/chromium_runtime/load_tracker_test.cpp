@@ -70,8 +70,11 @@ TEST(LoadTracker, AFailureIsTracedToTheNavigationThatAskedForIt) {
     if (c.network_saw_request) loads.OnRequestWillBeSent(Request("L", "F", "Document", "https://b.test/redirected"));
     loads.OnNavigationStarted(
         {{"frameId", "F"}, {"url", "https://a.test/start"}, {"loaderId", "L"}, {"navigationType", c.navigation_type}});
+    EXPECT_EQ(loads.NavigationPending("F"), *c.url != 0) << c.name;
+    EXPECT_FALSE(loads.NavigationPending("G")) << c.name;
     std::optional<LoadError> error =
         loads.OnLoadingFailed({{"type", "Document"}, {"requestId", "L"}, {"errorText", "net::ERR_NAME_NOT_RESOLVED"}});
+    EXPECT_FALSE(loads.NavigationPending("F")) << c.name;
     EXPECT_EQ(error.has_value(), *c.url != 0) << c.name;
     if (!error) continue;
     EXPECT_EQ(error->frame_id, "F") << c.name;
@@ -112,7 +115,9 @@ TEST(LoadTracker, WhatItKeepsStaysBoundedWhileAPageChurnsFrames) {
     loads.OnNavigationStarted({{"frameId", "M"}, {"url", "https://a.test/" + n}, {"loaderId", "M" + n}});
     loads.OnRequestWillBeSent(Request(("M" + n).c_str(), "M", "Document", "https://a.test/"));
     loads.OnResponseReceived({{"type", "Document"}, {"frameId", "M"}, {"response", {{"status", 200}}}});
+    EXPECT_TRUE(loads.NavigationPending("M"));
     loads.OnCommitted("M", "M" + n);
+    EXPECT_FALSE(loads.NavigationPending("M"));  // its request is kept, as the document's
   }
   EXPECT_LE(loads.kept(), 2u);  // the main frame's document request and its status
   // What it still keeps answers as before: the committed document's request fails as itself.
