@@ -304,6 +304,14 @@ void ChromiumBrowserRuntime::HandleBrowserEvent(const std::string& method, const
     popups_.erase(target_id);
     popup_matcher_.ForgetTarget(target_id);
     ReleaseDocuments(target_id);
+    // A page that closed itself (window.close()), the one way its session ends while it is open:
+    // its browser closes as when the client closes it, so the client hears of it and a windowed
+    // one's window goes. A browser without its session could do nothing more.
+    ChromiumBrowser* browser = method == "Target.detachedFromTarget" ? BrowserForTarget(target_id) : nullptr;
+    if (browser && !browser->IsClosed()) {
+      DebugLog("browser %d: its page went (closed itself)", browser->GetIdentifier());
+      browser->CloseBrowser(true);
+    }
   }
 }
 

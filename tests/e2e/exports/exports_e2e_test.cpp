@@ -678,6 +678,30 @@ TEST_F(Exports, ABrowserClosedRightAfterCreationStopsAndLeavesNoWindow) {
   EXPECT_EQ(api().WindowFromPoint(inside), parent) << "a window of the closed browser is there";
 }
 
+// A page that closes itself (window.close()) closes its browser as the engine's own close does: a
+// windowed one's window goes, and the next browser is made and shown as usual.
+TEST_F(Exports, APageThatClosesItselfTakesItsWindowAwayAndTheNextBrowserShows) {
+  const Api& api = host().api();
+  HWND parent = host().NewWindow(RECT{100, 100, 900, 700});
+  HWND handler_window = host().NewWindow(RECT{1000, 0, 1800, 600});
+  const POINT inside = {100 + 10 + 5, 100 + 20 + 5};
+  auto child_shown = [&] {
+    HWND at = api.WindowFromPoint(inside);
+    return at && at != parent && api.mvw32_last_show_command(at) == SW_SHOWNORMAL;
+  };
+  ASSERT_GT(api.fnmvPackCefDllCreateBrowser(RECT{10, 20, 330, 260}, PageUrl("closes_itself.html").c_str(),
+                                            handler_window, parent),
+            0);
+  ASSERT_TRUE(PollUntil(child_shown, kFirstFrameSeconds)) << "no child window shown";
+  api.fnmvPackCefDllSetUploadIsDone(true);
+  EXPECT_TRUE(PollUntil([&] { return api.WindowFromPoint(inside) == parent; })) << "the closed page's window stays";
+
+  ASSERT_GT(api.fnmvPackCefDllCreateBrowser(RECT{10, 20, 330, 260}, PageUrl("solid.html#00ff00").c_str(),
+                                            handler_window, parent),
+            0);
+  EXPECT_TRUE(PollUntil(child_shown)) << "the next browser's window is not shown";
+}
+
 // ---- Several browsers ----------------------------------------------------------------------
 
 TEST_F(Exports, WindowedBrowserSitsInAChildWindowShownOnceItsPageHasLoaded) {
