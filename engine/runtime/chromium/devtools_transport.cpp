@@ -103,13 +103,16 @@ void MessageSplitter::Keep(const char* data, size_t size) {
   }
 }
 
-std::string_view LeadingEventMethod(std::string_view text) {
-  static constexpr std::string_view kLead = "{\"method\":\"";
-  if (text.substr(0, kLead.size()) != kLead) return std::string_view();
-  const size_t end = text.find('"', kLead.size());
-  return end == std::string_view::npos ? std::string_view() : text.substr(kLead.size(), end - kLead.size());
+namespace {
+// The string value right after `key` found at `at` (npos: nothing found).
+std::string_view QuotedAfter(std::string_view text, size_t at, std::string_view key) {
+  if (at == std::string_view::npos) return std::string_view();
+  const size_t begin = at + key.size();
+  const size_t end = text.find('"', begin);
+  return end == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin);
 }
 
+// The id of a reply as Chromium writes one ({"id":N first); 0 for anything else.
 int LeadingReplyId(std::string_view text) {
   static constexpr std::string_view kLead = "{\"id\":";
   if (text.substr(0, kLead.size()) != kLead) return 0;
@@ -120,25 +123,11 @@ int LeadingReplyId(std::string_view text) {
   }
   return id;
 }
-
-namespace {
-std::string_view StringFieldAt(std::string_view text, size_t key_at, size_t key_size) {
-  if (key_at == std::string_view::npos) return std::string_view();
-  const size_t begin = key_at + key_size;
-  const size_t end = text.find('"', begin);
-  return end == std::string_view::npos ? std::string_view() : text.substr(begin, end - begin);
-}
-std::string FieldKey(std::string_view name) { return "\"" + std::string(name) + "\":\""; }
 }  // namespace
 
-std::string_view FirstStringField(std::string_view text, std::string_view name) {
-  const std::string key = FieldKey(name);
-  return StringFieldAt(text, text.find(key), key.size());
-}
-
-std::string_view LastStringField(std::string_view text, std::string_view name) {
-  const std::string key = FieldKey(name);
-  return StringFieldAt(text, text.rfind(key), key.size());
+std::string_view LeadingEventMethod(std::string_view text) {
+  static constexpr std::string_view kLead = "{\"method\":\"";
+  return text.substr(0, kLead.size()) == kLead ? QuotedAfter(text, 0, kLead) : std::string_view();
 }
 
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
@@ -385,11 +374,12 @@ void DevToolsTransport::OnSkipped(const SkippedMessage& m) {
   // A paused request nobody answers holds its page (a synchronous call, a navigation) for ever.
   // Its id comes first; its session, when it has one, last.
   if (LeadingEventMethod(m.head) != "Fetch.requestPaused") return;
-  const std::string_view request_id = FirstStringField(m.head, "requestId");
+  static constexpr std::string_view kRequestId = "\"requestId\":\"", kSessionId = "\"sessionId\":\"";
+  const std::string_view head = m.head, tail = m.tail;
+  const std::string_view request_id = QuotedAfter(head, head.find(kRequestId), kRequestId);
   if (request_id.empty()) return;
   std::string_view session;
-  if (m.tail.size() >= 2 && m.tail.compare(m.tail.size() - 2, 2, "\"}") == 0)
-    session = LastStringField(m.tail, "sessionId");
+  if (tail.size() >= 2 && tail.substr(tail.size() - 2) == "\"}") session = QuotedAfter(tail, tail.rfind(kSessionId), kSessionId);
   Send("Fetch.failRequest", {{"requestId", std::string(request_id)}, {"errorReason", "Failed"}}, std::string(session));
 }
 

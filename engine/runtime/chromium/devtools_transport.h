@@ -77,11 +77,6 @@ class MessageSplitter {
 
 // The method of an event as Chromium writes one ({"method":"..." first); empty for anything else.
 std::string_view LeadingEventMethod(std::string_view text);
-// The id of a reply as Chromium writes one ({"id":N first); 0 for anything else.
-int LeadingReplyId(std::string_view text);
-// The string value of the first `"name":"..."` in `text`, or of the last; empty when none.
-std::string_view FirstStringField(std::string_view text, std::string_view name);
-std::string_view LastStringField(std::string_view text, std::string_view name);
 
 // Builds the wire form of a command (without the terminating NUL).
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
