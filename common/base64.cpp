@@ -46,30 +46,37 @@ bool Decode(std::string_view in, Bytes* out) {
 
 }  // namespace
 
-std::string EncodeBase64(std::string_view in) {
-  std::string out;
-  out.reserve((in.size() + 2) / 3 * 4);
+void AppendBase64(std::string_view in, std::string* out) {
+  const size_t at = out->size();
+  out->resize(at + Base64Size(in.size()));
+  char* o = &(*out)[at];
   size_t i = 0;
   auto byte = [&in](size_t k) { return static_cast<uint32_t>(static_cast<unsigned char>(in[k])); };
   for (; i + 2 < in.size(); i += 3) {
     const uint32_t n = (byte(i) << 16) | (byte(i + 1) << 8) | byte(i + 2);
-    out += kAlphabet[n >> 18];
-    out += kAlphabet[(n >> 12) & 63];
-    out += kAlphabet[(n >> 6) & 63];
-    out += kAlphabet[n & 63];
+    *o++ = kAlphabet[n >> 18];
+    *o++ = kAlphabet[(n >> 12) & 63];
+    *o++ = kAlphabet[(n >> 6) & 63];
+    *o++ = kAlphabet[n & 63];
   }
   if (i + 1 == in.size()) {
     const uint32_t n = byte(i) << 16;
-    out += kAlphabet[n >> 18];
-    out += kAlphabet[(n >> 12) & 63];
-    out += "==";
+    *o++ = kAlphabet[n >> 18];
+    *o++ = kAlphabet[(n >> 12) & 63];
+    *o++ = '=';
+    *o++ = '=';
   } else if (i + 2 == in.size()) {
     const uint32_t n = (byte(i) << 16) | (byte(i + 1) << 8);
-    out += kAlphabet[n >> 18];
-    out += kAlphabet[(n >> 12) & 63];
-    out += kAlphabet[(n >> 6) & 63];
-    out += '=';
+    *o++ = kAlphabet[n >> 18];
+    *o++ = kAlphabet[(n >> 12) & 63];
+    *o++ = kAlphabet[(n >> 6) & 63];
+    *o++ = '=';
   }
+}
+
+std::string EncodeBase64(std::string_view in) {
+  std::string out;
+  AppendBase64(in, &out);
   return out;
 }
 

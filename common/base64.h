@@ -2,6 +2,7 @@
 // for binary data. (The page bridge's data: URIs have line breaks and a fast encoder of their own.)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,6 +11,9 @@
 namespace mvcommon {
 
 std::string EncodeBase64(std::string_view bytes);
+// Encodes onto the end of `out`, growing it once: a large body is written where it is sent from.
+void AppendBase64(std::string_view bytes, std::string* out);
+constexpr size_t Base64Size(size_t bytes) { return (bytes + 2) / 3 * 4; }
 
 // Replaces `out` with the decoded bytes, reusing its storage. False (and `out` unspecified) on any
 // character outside the alphabet, misplaced padding or a length that is not a whole number of quads.

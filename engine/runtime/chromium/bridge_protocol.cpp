@@ -117,12 +117,17 @@ bool FromFramesDocument(const Json& paused, const std::string& document_origin) 
   return FitsDocument(RequestOrigin(paused), document_origin);
 }
 
-Json FulfillParams(const std::string& request_id, const std::string& body) {
+Json FulfillHead(const std::string& request_id) {
   return {{"requestId", request_id},
           {"responseCode", 200},
           {"responseHeaders", Json::array({{{"name", "Content-Type"}, {"value", "application/json"}},
-                                           {{"name", "Access-Control-Allow-Origin"}, {"value", "*"}}})},
-          {"body", mvcommon::EncodeBase64(body)}};
+                                           {{"name", "Access-Control-Allow-Origin"}, {"value", "*"}}})}};
+}
+
+Json FulfillParams(const std::string& request_id, const std::string& body) {
+  Json params = FulfillHead(request_id);
+  params["body"] = mvcommon::EncodeBase64(body);
+  return params;
 }
 
 CefRefPtr<CefV8Value> V8FromJson(const Json& value) {

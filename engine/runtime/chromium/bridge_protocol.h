@@ -44,8 +44,10 @@ bool FromFramesDocument(const Json& paused, const std::string& document_origin);
 std::optional<std::string> RequestOrigin(const Json& paused);
 bool FitsDocument(const std::optional<std::string>& origin, const std::string& document_origin);
 
-// Fetch.fulfillRequest parameters answering `request_id` with `body` (JSON).
+// Fetch.fulfillRequest parameters answering `request_id` with `body` (JSON); FulfillHead leaves
+// out the body, for a large one sent as a binary field ("body").
 Json FulfillParams(const std::string& request_id, const std::string& body);
+Json FulfillHead(const std::string& request_id);
 
 // Page-visible value -> engine value: strings, numbers, booleans; anything else
 // (null, objects) becomes null. Renderer thread.

@@ -22,6 +22,11 @@ void DevToolsSession::Send(const std::string& method, const Json& params,
   transport_->Send(method, params, session_id_, std::move(on_reply), merge_key);
 }
 
+void DevToolsSession::SendWithBinary(const std::string& method, const Json& params, const BinaryParam& binary,
+                                     DevToolsTransport::ReplyHandler on_reply) {
+  transport_->SendWithBinary(method, params, binary, session_id_, std::move(on_reply));
+}
+
 void DevToolsSession::Subscribe(DevToolsTransport::EventHandler handler) {
   int token = transport_->Subscribe(session_id_, std::move(handler));
   std::lock_guard<std::mutex> lock(mutex_);

@@ -27,6 +27,8 @@ class DevToolsSession {
                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
   void Send(const std::string& method, const Json& params = Json::object(),
             DevToolsTransport::ReplyHandler on_reply = nullptr, const std::string& merge_key = std::string());
+  void SendWithBinary(const std::string& method, const Json& params, const BinaryParam& binary,
+                      DevToolsTransport::ReplyHandler on_reply = nullptr);
   // The handler runs on the transport's reader thread and must not block.
   void Subscribe(DevToolsTransport::EventHandler handler);
 

@@ -78,9 +78,18 @@ class MessageSplitter {
 // The method of an event as Chromium writes one ({"method":"..." first); empty for anything else.
 std::string_view LeadingEventMethod(std::string_view text);
 
-// Builds the wire form of a command (without the terminating NUL).
+// A field of a command's params of the protocol's type `binary`: bytes sent Base64-encoded. They
+// are encoded straight into the command's text, so a large body (a page-bridge answer can be tens of
+// MiB) is held once more, not as Base64, a params object and its dumped copy.
+struct BinaryParam {
+  std::string name;
+  std::string_view bytes;
+};
+
+// Builds the wire form of a command (without the terminating NUL, for which it leaves room).
+// `params` is an object (or null); `binary`, when given, joins its fields.
 std::string EncodeCommand(int id, const std::string& method, const Json& params,
-                          const std::string& session_id);
+                          const std::string& session_id, const BinaryParam* binary = nullptr);
 
 class DevToolsTransport {
  public:
@@ -128,6 +137,9 @@ class DevToolsTransport {
   void Send(const std::string& method, const Json& params = Json::object(),
             const std::string& session_id = std::string(), ReplyHandler on_reply = nullptr,
             const std::string& merge_key = std::string());
+  // Send with a binary field added to `params`.
+  void SendWithBinary(const std::string& method, const Json& params, const BinaryParam& binary,
+                      const std::string& session_id = std::string(), ReplyHandler on_reply = nullptr);
 
   // Events of one session ("" = the browser-level connection). Returns a token.
   int Subscribe(const std::string& session_id, EventHandler handler);
@@ -142,7 +154,9 @@ class DevToolsTransport {
   void Dispatch(std::string&& text);
   void OnSkipped(const SkippedMessage& message);
   // Queues a whole message; false (reason in `error`) when the channel is gone.
-  bool Enqueue(int id, const std::string& bytes, const std::string& merge_key, std::string* error);
+  bool Enqueue(int id, std::string&& bytes, const std::string& merge_key, std::string* error);
+  void Post(const std::string& method, const Json& params, const BinaryParam* binary,
+            const std::string& session_id, ReplyHandler on_reply, const std::string& merge_key);
   int Register(std::shared_ptr<Waiter> waiter);
   std::shared_ptr<Waiter> TakeWaiter(int id);
   // Fails the waiters of a session that ended.

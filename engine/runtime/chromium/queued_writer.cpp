@@ -19,9 +19,8 @@ bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merg
       const long written = stream_->TryWrite(bytes.data(), bytes.size());
       if (written == static_cast<long>(bytes.size())) return true;
       if (written > 0) {
-        bytes.erase(0, static_cast<size_t>(written));
-        queued_bytes_ = bytes.size();
-        queue_.push_back({std::move(bytes), tag, std::string()});
+        queued_bytes_ = bytes.size() - static_cast<size_t>(written);
+        queue_.push_back({std::move(bytes), tag, std::string(), static_cast<size_t>(written)});
         wake_.notify_one();
         return true;
       }
@@ -36,7 +35,7 @@ bool QueuedWriter::Push(std::string bytes, uint64_t tag, const std::string& merg
       queue_.back().tag = tag;
       return true;
     }
-    queue_.push_back({std::move(bytes), tag, merge_key});
+    queue_.push_back({std::move(bytes), tag, merge_key, 0});
   }
   wake_.notify_one();
   return true;
@@ -85,11 +84,12 @@ void QueuedWriter::Run() {
       }
       item = std::move(queue_.front());
       queue_.pop_front();
-      queued_bytes_ -= item.bytes.size();
+      queued_bytes_ -= item.bytes.size() - item.written;
       writing_ = true;
     }
     std::string error;
-    const bool written = stream_->Write(item.bytes.data(), item.bytes.size(), std::chrono::milliseconds(0), &error);
+    const bool written = stream_->Write(item.bytes.data() + item.written, item.bytes.size() - item.written,
+                                        std::chrono::milliseconds(0), &error);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       writing_ = false;

@@ -55,6 +55,7 @@ class QueuedWriter {
     std::string bytes;
     uint64_t tag;
     std::string merge_key;
+    size_t written = 0;  // of `bytes`, by the caller that queued it (never copied to drop them)
   };
   void Run();
 

@@ -172,19 +172,21 @@ void RenderHost::OnRenderMessage(const Json& message) {
       pending = it->second;
       pending_.erase(it);
     }
-    const std::string body = message.value("body", std::string("{}"));
+    // Read in place: an answer can be tens of MiB (an image), and is Base64-encoded straight into
+    // the command.
+    const auto body = message.find("body");
+    const std::string* text = body == message.end() ? nullptr : body->get_ptr<const std::string*>();
     std::weak_ptr<DevToolsSession> weak_session = pending.session;
     const std::string request_id = pending.request_id;
-    pending.session->Send("Fetch.fulfillRequest", FulfillParams(request_id, body),
-                          [weak_session, request_id](const CommandResult& r) {
-                            if (r.ok) return;
-                            DebugLog("bridge answer not delivered: %s", r.error.c_str());
-                            // An answer too long for Chromium: the page gets undefined rather than
-                            // waiting for ever.
-                            if (r.error != kMessageTooLarge) return;
-                            if (auto session = weak_session.lock())
-                              session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
-                          });
+    auto on_reply = [weak_session, request_id](const CommandResult& r) {
+      if (r.ok) return;
+      DebugLog("bridge answer not delivered: %s", r.error.c_str());
+      // An answer too long for Chromium: the page gets undefined rather than waiting for ever.
+      if (r.error != kMessageTooLarge) return;
+      if (auto session = weak_session.lock()) session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
+    };
+    pending.session->SendWithBinary("Fetch.fulfillRequest", FulfillHead(request_id),
+                                    {"body", text ? std::string_view(*text) : std::string_view("{}")}, on_reply);
     return;
   }
   CefRefPtr<ChromiumBrowser> browser = BrowserById(IntOf(message, "browser"));

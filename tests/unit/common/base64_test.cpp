@@ -46,6 +46,9 @@ TEST(Base64, RoundTripsEveryTailLengthAndAllByteValues) {
                                   std::string("abcd"), std::string("\xff\x00\x80 h\xc3\xa9llo", 10), all}) {
     const std::string encoded = EncodeBase64(text);
     EXPECT_EQ(encoded.size(), (text.size() + 2) / 3 * 4);
+    std::string onto = "kept";
+    AppendBase64(text, &onto);
+    EXPECT_EQ(onto, "kept" + encoded);
     std::string back;
     ASSERT_TRUE(DecodeBase64(encoded, &back)) << encoded;
     EXPECT_EQ(back, text);
