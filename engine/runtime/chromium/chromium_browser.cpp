@@ -217,6 +217,10 @@ void ChromiumBrowser::ReloadIfCommittedBeforeSetUp(unsigned asked, const std::st
 namespace {
 // How long a navigation waits for the page's thread before the script holding it is ended.
 constexpr std::chrono::milliseconds kBusyPageWait{3000};
+// How long it then waits for the thread to come free before taking it for held outside any script.
+constexpr std::chrono::milliseconds kHeldPageWait{2000};
+// How long it then waits for Chromium to report the renderer ended.
+constexpr std::chrono::milliseconds kPageCrashWait{2000};
 }  // namespace
 
 void ChromiumBrowser::Navigate(ProtocolCommand navigation) {
@@ -236,30 +240,53 @@ void ChromiumBrowser::NavigateOnUi(ProtocolCommand navigation) {
   const bool asking = held_navigation_.has_value();
   held_navigation_ = std::move(navigation);  // a later one replaces it, as it would once sent
   if (asking) return;
+  held_stage_ = HeldStage::kAsking;
+  AskWhetherFree(*s, kBusyPageWait);
+}
+
+void ChromiumBrowser::AskWhetherFree(DevToolsSession& s, std::chrono::milliseconds wait) {
+  assert(OnUi());
   const unsigned question = ++busy_question_;
   CefRefPtr<ChromiumBrowser> self(this);
-  // Evaluated only once the thread is free; terminateExecution interrupts it.
-  s->Send("Runtime.evaluate", {{"expression", "0"}}, [self, question](const CommandResult&) {
+  // Evaluated only once the thread is free; terminateExecution interrupts it. Any reply (an error
+  // too: the document went, the script was ended) means the thread answered.
+  s.Send("Runtime.evaluate", {{"expression", "0"}}, [self, question](const CommandResult&) {
     self->PostToUi([self, question] { self->ReleaseNavigation(question, false); });
   });
-  PostToUi([self, question] { self->ReleaseNavigation(question, true); }, kBusyPageWait);
+  PostToUi([self, question] { self->ReleaseNavigation(question, true); }, wait);
 }
 
 void ChromiumBrowser::ReleaseNavigation(unsigned question, bool unanswered) {
   assert(OnUi());
   if (question != busy_question_ || !held_navigation_) return;  // released already
-  ProtocolCommand navigation = std::move(*held_navigation_);
-  held_navigation_.reset();
   std::shared_ptr<DevToolsSession> s = session();
   if (!s) return;
-  if (unanswered) {
+  if (unanswered && held_stage_ == HeldStage::kAsking) {
     DebugLog("browser %d: the page's script has held its thread for %lld ms: ended for the navigation", id_,
              static_cast<long long>(kBusyPageWait.count()));
+    held_stage_ = HeldStage::kScriptEnded;
     s->Send("Runtime.terminateExecution");
-    // Ends a termination still waiting for a script of this document, should the thread have come
-    // free just now, before the next document runs any.
-    s->Send("Runtime.evaluate", {{"expression", "0"}});
+    // Also ends a termination still waiting for a script of this document, should the thread have
+    // come free just now, before the next document runs any.
+    AskWhetherFree(*s, kHeldPageWait);
+    return;
   }
+  if (unanswered && held_stage_ == HeldStage::kScriptEnded) {
+    // Held where no script runs (a synchronous request to a server that never answers): nothing
+    // frees that thread, and Chromium would hold a same-site navigation for it for good. Page.crash
+    // ends the renderer from its IO thread; the navigation goes once that is reported (sent
+    // before, it would be aborted by the crash, or take the crash along to its new renderer).
+    DebugLog("browser %d: the page's thread is held outside its scripts: its renderer is ended for the navigation",
+             id_);
+    held_stage_ = HeldStage::kCrashing;
+    const unsigned question = ++busy_question_;
+    s->Send("Page.crash");
+    CefRefPtr<ChromiumBrowser> self(this);
+    PostToUi([self, question] { self->ReleaseNavigation(question, true); }, kPageCrashWait);
+    return;
+  }
+  ProtocolCommand navigation = std::move(*held_navigation_);
+  held_navigation_.reset();
   s->Send(navigation.method, navigation.params);
 }
 

@@ -156,8 +156,10 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   // is under way, Chromium holds every command for the page (an end to the script too) until it
   // commits, which the busy thread never lets it. So a navigation waits for the page's thread to
   // answer a question, and when none comes within kBusyPageWait, the script holding it is ended
-  // first. Not while another navigation is under way, when the question would wait for that one.
+  // first; when the thread does not answer even then (held outside any script), its renderer is
+  // ended. Not while another navigation is under way, when the question would wait for that one.
   void NavigateOnUi(ProtocolCommand navigation);
+  void AskWhetherFree(DevToolsSession& s, std::chrono::milliseconds wait);
   void ReleaseNavigation(unsigned question, bool unanswered);
 
   // Events (chromium_browser_events.cpp). Reader thread: routes one event of the page's session
@@ -250,6 +252,8 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   bool page_crashed_ = false;          // since the last main-frame commit
   std::optional<ProtocolCommand> held_navigation_;  // waits for the answer to question busy_question_
   unsigned busy_question_ = 0;
+  enum class HeldStage { kAsking, kScriptEnded, kCrashing };
+  HeldStage held_stage_ = HeldStage::kAsking;  // of held_navigation_
   bool main_frame_stopped_ = false;    // a main-frame load end was reported
   bool initial_load_assumed_ = false;  // ended here for the initial empty document; no load since
   std::optional<LoadError> refused_start_;  // set before publication; reported at the first load end

@@ -365,6 +365,7 @@ void ChromiumBrowser::OnTargetCrashed(const Json& params, const std::string& fro
   DebugLog("browser %d: the page's renderer crashed", id_);
   page_crashed_ = true;
   loads_.StopLoading();
+  if (held_navigation_ && held_stage_ == HeldStage::kCrashing) ReleaseNavigation(busy_question_, false);
 }
 
 void ChromiumBrowser::OnDialogOpening(const Json& params, const std::string& from) {

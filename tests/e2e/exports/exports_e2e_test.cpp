@@ -246,6 +246,8 @@ TEST_F(Exports, TypedKeysAndCommittedImeTextLandInTheField) {
 TEST_F(Exports, BackForwardAndReloadShowTheRightPage) {
   LoopbackServer server(PagesDir());
   ASSERT_TRUE(server.Start());
+  SilentLoopbackPort silent;
+  ASSERT_GT(silent.port(), 0);
   struct Case {
     const char* what;
     std::string first, second;
@@ -253,6 +255,8 @@ TEST_F(Exports, BackForwardAndReloadShowTheRightPage) {
   const Case cases[] = {
       {"two files", PageUrl("nav_a.html"), PageUrl("nav_b.html")},
       {"a file, then another origin", PageUrl("nav_a.html"), server.Url("/nav_b.html")},
+      {"two files, B held by a request", PageUrl("nav_a.html"),
+       PageUrl("nav_b.html") + "?hang=request&port=" + std::to_string(silent.port())},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -276,8 +280,9 @@ TEST_F(Exports, BackForwardAndReloadShowTheRightPage) {
     EXPECT_EQ(shown(1, "A"), "a navigate width=800");
     EXPECT_EQ(api().fnmvPackCefDllGotoUrl(c.second.c_str()), 0);
     EXPECT_EQ(shown(2, "B"), "b navigate width=800");
-    // B stops answering. Chromium would hold a navigation away from it until its script yields,
-    // which it never does: the library ends the script.
+    // B stops answering. Chromium would hold a navigation away from it until its thread comes
+    // free, which it never does: the library ends the script, or where the thread waits outside
+    // any script (on the request), the page's renderer.
     nav.Click(400, 300);
     EXPECT_TRUE(nav.WaitForReport("hung")) << nav.reports().Summary();
 

@@ -147,4 +147,17 @@ int UnusedLoopbackPort() {
   return port;
 }
 
+SilentLoopbackPort::SilentLoopbackPort() {
+  listener_ = BindLoopback(&port_);
+  if (listener_ >= 0 && ::listen(listener_, 16) != 0) {
+    ::close(listener_);
+    listener_ = -1;
+  }
+  if (listener_ < 0) port_ = 0;
+}
+
+SilentLoopbackPort::~SilentLoopbackPort() {
+  if (listener_ >= 0) ::close(listener_);
+}
+
 }  // namespace exports_e2e
