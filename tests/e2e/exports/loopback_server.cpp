@@ -147,17 +147,11 @@ int UnusedLoopbackPort() {
   return port;
 }
 
-SilentLoopbackPort::SilentLoopbackPort() {
-  listener_ = BindLoopback(&port_);
-  if (listener_ >= 0 && ::listen(listener_, 16) != 0) {
-    ::close(listener_);
-    listener_ = -1;
-  }
-  if (listener_ < 0) port_ = 0;
-}
-
-SilentLoopbackPort::~SilentLoopbackPort() {
-  if (listener_ >= 0) ::close(listener_);
+int SilentLoopbackListener(int* port) {
+  const int s = BindLoopback(port);
+  if (s >= 0 && ::listen(s, 16) == 0) return s;
+  if (s >= 0) ::close(s);
+  return -1;
 }
 
 }  // namespace exports_e2e

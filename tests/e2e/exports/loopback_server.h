@@ -41,19 +41,8 @@ class LoopbackServer {
 // A port of 127.0.0.1 where nothing listens: bound, then closed.
 int UnusedLoopbackPort();
 
-// A port of 127.0.0.1 that takes connections (the kernel's backlog does) and never answers a
-// request, for as long as it lives.
-class SilentLoopbackPort {
- public:
-  SilentLoopbackPort();
-  ~SilentLoopbackPort();
-  SilentLoopbackPort(const SilentLoopbackPort&) = delete;
-  SilentLoopbackPort& operator=(const SilentLoopbackPort&) = delete;
-  int port() const { return port_; }  // 0 if none could be had
-
- private:
-  int listener_ = -1;
-  int port_ = 0;
-};
+// A socket listening on 127.0.0.1 that takes connections (the kernel's backlog does) and never
+// answers a request; its port in `*port`. The caller closes it; -1 if none could be had.
+int SilentLoopbackListener(int* port);
 
 }  // namespace exports_e2e
