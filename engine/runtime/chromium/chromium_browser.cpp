@@ -260,7 +260,10 @@ void ChromiumBrowser::ReleaseNavigation(unsigned question, bool unanswered) {
   assert(OnUi());
   if (question != busy_question_ || !held_navigation_) return;  // released already
   std::shared_ptr<DevToolsSession> s = session();
-  if (!s) return;
+  if (!s) {
+    held_navigation_.reset();  // the page went (closed, or Chromium died): a later one must not wait on it
+    return;
+  }
   if (unanswered && held_stage_ == HeldStage::kAsking) {
     DebugLog("browser %d: the page's script has held its thread for %lld ms: ended for the navigation", id_,
              static_cast<long long>(kBusyPageWait.count()));
