@@ -1,7 +1,9 @@
 #include "engine/runtime/chromium/render_host.h"
 
+#include <algorithm>
 #include <chrono>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "engine/runtime/chromium/bridge_protocol.h"
@@ -24,6 +26,9 @@ constexpr int kStartsPerWindow = 8;
 constexpr std::chrono::seconds kStartWindow(60);
 // How long the render process may take to release its contexts at shutdown.
 constexpr int kEndGraceMs = 2000;
+// Silence that makes a render process that owes an answer count as hung. Its slowest honest answer,
+// the largest screenshot a page may ask for, takes a few seconds.
+constexpr std::chrono::seconds kHangWait(10);
 
 FrameInfo InfoOf(CefRefPtr<CefFrame> frame) {
   FrameInfo info;
@@ -35,6 +40,12 @@ FrameInfo InfoOf(CefRefPtr<CefFrame> frame) {
   info.name = f->GetName().ToString();
   info.parent = f->parent_devtools_id();
   return info;
+}
+
+bool AsksForContext(const std::string& body) {
+  if (body.size() > 64) return false;
+  const Json request = Json::parse(body, nullptr, false);
+  return request.is_object() && request.value("op", std::string()) == "context";
 }
 
 Json BrowserJson(CefRefPtr<ChromiumBrowser> browser) {
@@ -89,9 +100,12 @@ std::shared_ptr<MessageChannel> RenderHost::Channel() {
     pid_ = process.pid;
     DebugLog("render side: process %ld (%s)", pid_, subprocess_.c_str());
   }
+  heard_ = Clock::now();
   std::shared_ptr<MessageChannel> channel = channel_;
   const ProcessId pid = pid_;
   threads_.emplace_back([this, channel, pid] { ReadLoop(channel, pid); });
+  // A render thread of this process cannot be ended, so only a process is watched.
+  if (pid > 0) threads_.emplace_back([this, channel, pid] { WatchLoop(channel, pid); });
   return channel_;
 }
 
@@ -104,6 +118,7 @@ void RenderHost::Stop() {
     channel = channel_;
     threads.swap(threads_);
   }
+  watch_.notify_all();
   // The render side sees the end of its requests, releases its contexts and ends;
   // our reader sees its end and reaps it. One that does not end in time is ended.
   if (channel) {
@@ -128,6 +143,10 @@ ProcessId RenderHost::render_pid() {
 void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid) {
   Json message;
   while (channel->Receive(&message)) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (channel_ == channel) heard_ = Clock::now();
+    }
     if (!message.is_object()) continue;
     // A message the game has no memory for is lost; the channel goes on.
     try {
@@ -140,23 +159,85 @@ void RenderHost::ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid
   }
   channel->Shutdown();
   if (pid > 0) {
-    DebugLog("render side: process %ld %s", pid, DescribeExit(EndRenderProcess(pid, kEndGraceMs)).c_str());
+    bool hung = false;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      hung = hung_ == channel;
+      if (hung) hung_ = nullptr;
+    }
+    const ExitStatus exit = EndRenderProcess(pid, hung ? 0 : kEndGraceMs);
+    DebugLog("render side: process %ld %s", pid, DescribeExit(exit).c_str());
   } else {
     DebugLog("render side: the render thread ended");
   }
-  std::map<uint64_t, Pending> pending;
+  std::vector<Pending> owed;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (channel_ == channel) {
       channel_ = nullptr;
       pid_ = -1;
     }
-    pending.swap(pending_);
+    owed = TakeOwed(channel.get());
   }
   ended_.notify_all();
-  // Pages blocked in a request go on without an answer from native code.
-  for (auto& entry : pending)
-    entry.second.session->Send("Fetch.fulfillRequest", FulfillParams(entry.second.request_id, "{}"));
+  watch_.notify_all();
+  Settle(std::move(owed));
+}
+
+std::vector<RenderHost::Pending> RenderHost::TakeOwed(const MessageChannel* channel) {
+  // Requests to a render side started since are that one's to answer.
+  std::vector<Pending> owed;
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    if (it->second.channel != channel) {
+      ++it;
+      continue;
+    }
+    owed.push_back(std::move(it->second));
+    it = pending_.erase(it);
+  }
+  return owed;
+}
+
+void RenderHost::Settle(std::vector<Pending> owed) {
+  for (Pending& entry : owed) {
+    if (!entry.again.is_null()) {
+      // Answered empty, the document would live on without its bridge.
+      Ask(std::move(entry.again), entry.session, entry.request_id, false);
+      continue;
+    }
+    entry.session->Send("Fetch.fulfillRequest", FulfillParams(entry.request_id, "{}"));
+  }
+}
+
+void RenderHost::WatchLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopped_ && channel_ == channel) {
+    // The render side owes an answer from its oldest unanswered request, or since it last spoke.
+    std::optional<Clock::time_point> oldest;
+    for (const auto& entry : pending_)
+      if (entry.second.channel == channel.get() && (!oldest || entry.second.sent < *oldest)) oldest = entry.second.sent;
+    if (!oldest) {
+      watch_.wait(lock);
+      continue;
+    }
+    const Clock::time_point deadline = std::max(*oldest, heard_) + kHangWait;
+    if (Clock::now() < deadline) {
+      watch_.wait_until(lock, deadline);
+      continue;
+    }
+    // Later requests go to a new render side at once, and so do documents still waiting for their
+    // context. Its reader kills this one.
+    DebugLog("render side: process %ld has owed an answer for %llds without a word; ending it", pid,
+             static_cast<long long>(kHangWait.count()));
+    channel_ = nullptr;
+    pid_ = -1;
+    hung_ = channel;
+    std::vector<Pending> owed = TakeOwed(channel.get());
+    lock.unlock();
+    channel->Shutdown();
+    Settle(std::move(owed));
+    return;
+  }
 }
 
 void RenderHost::OnRenderMessage(const Json& message) {
@@ -220,21 +301,36 @@ CefRefPtr<ChromiumBrowser> RenderHost::BrowserById(int id) {
 void RenderHost::OnBridgeRequest(CefRefPtr<ChromiumBrowser> browser, CefRefPtr<ChromiumFrame> frame,
                                  std::shared_ptr<DevToolsSession> session, const std::string& request_id,
                                  const std::string& body) {
-  std::shared_ptr<MessageChannel> channel = Channel();
-  uint64_t seq = 0;
-  if (channel && frame) {
+  if (!frame) {
+    session->Send("Fetch.fulfillRequest", FulfillParams(request_id, "{}"));
+    return;
+  }
+  {
     std::lock_guard<std::mutex> lock(mutex_);
-    seq = next_seq_++;
-    pending_[seq] = Pending{session, request_id};
     browsers_[browser->GetIdentifier()] = browser;
   }
-  Json request = {{"t", "request"},
-                  {"seq", seq},
-                  {"browser", BrowserJson(browser)},
-                  {"frame", FrameInfoToJson(InfoOf(frame.get()))},
-                  {"main", FrameInfoToJson(InfoOf(browser->GetMainFrame()))},
-                  {"body", body}};
-  if (seq && channel->Send(request)) return;
+  Ask({{"t", "request"},
+       {"browser", BrowserJson(browser)},
+       {"frame", FrameInfoToJson(InfoOf(frame.get()))},
+       {"main", FrameInfoToJson(InfoOf(browser->GetMainFrame()))},
+       {"body", body}},
+      session, request_id, AsksForContext(body));
+}
+
+void RenderHost::Ask(Json request, std::shared_ptr<DevToolsSession> session, const std::string& request_id,
+                     bool ask_again) {
+  std::shared_ptr<MessageChannel> channel = Channel();
+  uint64_t seq = 0;
+  if (channel) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seq = next_seq_++;
+    request["seq"] = seq;
+    pending_[seq] = Pending{session, request_id, channel.get(), Clock::now(), ask_again ? request : Json()};
+  }
+  if (seq && channel->Send(request)) {
+    watch_.notify_all();
+    return;
+  }
   if (seq) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (pending_.erase(seq) == 0) return;  // the reader answered it as the channel ended

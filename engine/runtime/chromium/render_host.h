@@ -5,6 +5,7 @@
 // speaks the same channel (render_wire.h).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -57,13 +58,29 @@ class RenderHost {
   ProcessId render_pid();
 
  private:
+  using Clock = std::chrono::steady_clock;
   struct Pending {
     std::shared_ptr<DevToolsSession> session;
     std::string request_id;
+    const MessageChannel* channel = nullptr;  // the render side asked
+    Clock::time_point sent;
+    // A document's request for its context, asked once more of the next render side when this one
+    // goes without answering; null for the rest, which are answered "{}" then.
+    Json again;
   };
+  // Sends a request to the render side, started when none runs; answers "{}" when none can take it.
+  void Ask(Json request, std::shared_ptr<DevToolsSession> session, const std::string& request_id,
+           bool ask_again);
+  // What the render side of `channel` still owes, taken out of pending_; mutex_ held.
+  std::vector<Pending> TakeOwed(const MessageChannel* channel);
+  // Pages blocked in the owed requests go on: asked again, or without an answer from native code.
+  void Settle(std::vector<Pending> owed);
   // A running render side, or null; starts one when there is none (not after Stop).
   std::shared_ptr<MessageChannel> Channel();
   void ReadLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid);
+  // Ends a render process that owes an answer and has said nothing for kHangWait: one that hangs
+  // would otherwise hold every page's requests, new documents' included.
+  void WatchLoop(std::shared_ptr<MessageChannel> channel, ProcessId pid);
   void OnRenderMessage(const Json& message);
   CefRefPtr<ChromiumBrowser> BrowserById(int id);
 
@@ -74,10 +91,13 @@ class RenderHost {
 
   std::mutex mutex_;  // guards the fields below
   std::condition_variable ended_;  // a reader saw its render side end
+  std::condition_variable watch_;  // a request was sent, the render side changed, or Stop
   bool stopped_ = false;
   RestartBudget starts_;
   std::shared_ptr<MessageChannel> channel_;  // null while no render side runs
   ProcessId pid_ = -1;
+  Clock::time_point heard_;  // when the running render side last sent anything
+  std::shared_ptr<MessageChannel> hung_;  // a render side found hung, until its reader kills it
   std::vector<std::thread> threads_;      // readers and the in-process renderer; joined by Stop
   uint64_t next_seq_ = 1;
   std::map<uint64_t, Pending> pending_;   // requests the render side has not answered

@@ -218,9 +218,10 @@ int TickOf(const std::string& report) {
   return report.rfind("tick=", 0) == 0 ? std::atoi(report.c_str() + 5) : 0;
 }
 
-// The render process killed again and again: each time the open page's bridge answers again
-// without a reload, no call ever throws, and the dead process does not linger as a zombie.
-TEST(ExportsFailure, APageKeepsItsBridgeWhenTheRenderProcessDies) {
+// The render process killed again and again, then stopped: each time the open page's bridge answers
+// again without a reload, no call ever throws, and the old process does not linger. A document
+// that asked for its bridge while the process was stopped gets it from the next one.
+TEST(ExportsFailure, APageKeepsItsBridgeWhenTheRenderProcessDiesOrHangs) {
   static LoadedLibrary library;
   START_LIBRARY_OR_SKIP(library);
   Host host(library.api);
@@ -235,19 +236,36 @@ TEST(ExportsFailure, APageKeepsItsBridgeWhenTheRenderProcessDies) {
     }, seconds);
   };
   ASSERT_TRUE(ticks_after(0, kFirstFrameSeconds)) << host.reports().Summary();
-  for (int death = 1; death <= 5; ++death) {
-    SCOPED_TRACE("death " + std::to_string(death));
+  auto render_pid = [] {
     pid_t render = 0;
     for (const ProcessInfo& p : RunningDescendants(::getpid()))
       if (p.name == "marovekcef") render = p.pid;
+    return render;
+  };
+  // A stopped one left behind would hold the test's output open.
+  auto expect_gone = [](pid_t render) {
+    if (PollUntil([&] { return ReadProcess(render).pid == 0; })) return;
+    ADD_FAILURE() << "the old render process lingers";
+    ::kill(render, SIGKILL);
+  };
+  for (int death = 1; death <= 6; ++death) {
+    const bool hang = death == 6;
+    SCOPED_TRACE(hang ? "hang" : "death " + std::to_string(death));
+    const pid_t render = render_pid();
     ASSERT_NE(render, 0) << Describe(RunningDescendants(::getpid()));
-    ASSERT_EQ(::kill(render, SIGKILL), 0);
-    EXPECT_TRUE(PollUntil([&] { return ReadProcess(render).pid == 0; })) << "the dead render process was not reaped";
+    ASSERT_EQ(::kill(render, hang ? SIGSTOP : SIGKILL), 0);
     const int before = last_tick;
     EXPECT_TRUE(ticks_after(before + 2, kWaitSeconds)) << "the page's bridge stopped answering after tick " << before;
+    expect_gone(render);
   }
   for (const std::string& report : host.reports().raw())
     EXPECT_NE(report.find("threw=0"), std::string::npos) << "a bridge call threw: " << report;
+
+  const pid_t render = render_pid();
+  ASSERT_EQ(::kill(render, SIGSTOP), 0);
+  library.api.fnmvPackCefDllGotoUrl(PageUrl("solid.html#00ff00").c_str());
+  EXPECT_TRUE(host.WaitForReport("solid", kWaitSeconds)) << "a page loaded while the render process hung has no bridge";
+  expect_gone(render);
   host.CloseAll();
 }
 
