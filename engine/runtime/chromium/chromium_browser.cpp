@@ -233,6 +233,7 @@ void ChromiumBrowser::NavigateOnUi(ProtocolCommand navigation) {
   assert(OnUi());
   std::shared_ptr<DevToolsSession> s = session();
   if (!s) return;
+  asked_url_ = navigation.method == "Page.navigate" ? navigation.params.value("url", std::string()) : std::string();
   if (page_crashed_ || loads_.NavigationPending(target_id_)) {
     s->Send(navigation.method, navigation.params);
     return;
@@ -452,7 +453,10 @@ void ChromiumBrowser::CloseOnUi() {
 void ChromiumBrowser::OnChromiumGone() {
   assert(OnUi());
   loads_.StopLoading();
-  if (CefRefPtr<CefFrame> main = frames_.Main()) {
+  if (!asked_url_.empty()) {
+    last_url_ = asked_url_;
+    asked_url_.clear();
+  } else if (CefRefPtr<CefFrame> main = frames_.Main()) {
     const std::string url = main->GetURL().ToString();
     if (!url.empty()) last_url_ = url;
   }

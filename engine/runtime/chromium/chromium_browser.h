@@ -225,6 +225,9 @@ class ChromiumBrowser : public CefBrowser, public CefBrowserHost {
   void (*destroy_window_)(CefWindowHandle) = nullptr;  // UI after publication
   std::string target_id_;  // set in Attach (UI) before the page's events are subscribed
   std::string last_url_;   // UI
+  // UI: the address of the last main-frame navigation to an address, until the main frame commits
+  // one. A Chromium that goes before then is started again at it, not at the page it replaced.
+  std::string asked_url_;
 
   FrameTree frames_;
   LoadTracker loads_;

@@ -276,6 +276,7 @@ void ChromiumBrowser::OnFrameNavigated(const Json& params, const std::string& fr
   const std::string url = info.value("url", std::string()) + info.value("urlFragment", std::string());
   if (frame->IsMain()) {
     main_frame_navigated_ = true;
+    asked_url_.clear();
     page_crashed_ = false;
     painter_.OnMainFrameCommitted();
     RefreshHistory();

@@ -23,6 +23,11 @@ constexpr std::chrono::seconds kChromiumStartTimeout(8);
 // any such window; then browsers stay dead pages and no new one is made.
 constexpr int kChromiumRestarts = 3;
 constexpr std::chrono::seconds kChromiumRestartWindow(60);
+// Chromium's browser process answers a ping at once, even with every page busy; one that has not
+// answered for kChromiumHangWait is stopped or hung. A stall of a few seconds (a loaded machine)
+// is waited out.
+constexpr std::chrono::seconds kChromiumPingEvery(5);
+constexpr std::chrono::seconds kChromiumHangWait(20);
 // How long a popup target waits for its address from Page.windowOpen, and an address for its
 // target; an address without one after that is a window Chromium refused.
 constexpr std::chrono::milliseconds kPopupAddressWait(400);
@@ -112,6 +117,7 @@ bool ChromiumBrowserRuntime::Initialize(const CefMainArgs& args, const CefSettin
     std::lock_guard<std::mutex> lock(mutex_);
     running_ = true;
   }
+  context_->ui.Post([this] { PingChromium(); });
   if (application) {
     CefRefPtr<CefBrowserProcessHandler> handler = application->GetBrowserProcessHandler();
     if (handler) context_->ui.Post([handler] { handler->OnContextInitialized(); });
@@ -567,6 +573,37 @@ void ChromiumBrowserRuntime::GiveUp(const std::string& why) {
   for (auto& creation : creations_) creation.browser->Abandon();
   creations_.clear();
   creating_ = false;
+}
+
+void ChromiumBrowserRuntime::PingChromium() {
+  assert(OnUi());
+  std::shared_ptr<ChromiumConnection> connection;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!running_) return;
+    connection = connection_;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  if (ping_generation_ != generation_ || gone_) ping_owed_ = false;  // that Chromium is gone
+  if (!connection || gone_) {
+    // Being started again: the restarter has its own time limit.
+  } else if (ping_owed_ && now - ping_sent_ >= kChromiumHangWait) {
+    ping_owed_ = false;
+    OnChromiumGone("it has answered nothing for " + std::to_string(kChromiumHangWait.count()) + " s", generation_);
+  } else if (!ping_owed_) {
+    ping_owed_ = true;
+    ping_generation_ = generation_;
+    ping_sent_ = now;
+    const int generation = generation_;
+    std::weak_ptr<RuntimeContext> weak = context_;
+    connection->browser().Send("Browser.getVersion", Json::object(), [this, weak, generation](const CommandResult&) {
+      if (auto ctx = weak.lock())
+        ctx->ui.Post([this, generation] {
+          if (generation == ping_generation_) ping_owed_ = false;
+        });
+    });
+  }
+  context_->ui.PostDelayed([this] { PingChromium(); }, kChromiumPingEvery);
 }
 
 std::unique_ptr<BrowserRuntime> CreateBrowserRuntime() {

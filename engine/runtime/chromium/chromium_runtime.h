@@ -77,6 +77,9 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   void ReopenBrowsers(int generation);
   // Chromium is gone for good: browsers not yet created never will be.
   void GiveUp(const std::string& why);
+  // Every few seconds while the engine runs: a Chromium whose browser process has left a ping
+  // unanswered for long is stopped or hung, and is ended and started again as if it had died.
+  void PingChromium();
   ChromiumBrowser* BrowserForTarget(const std::string& target_id);
 
   std::shared_ptr<RuntimeContext> context_;
@@ -101,6 +104,9 @@ class ChromiumBrowserRuntime : public BrowserRuntime {
   bool gone_ = false;  // the current Chromium is gone (another may be starting)
   bool resuming_ = false;  // a new Chromium runs but does not attach to new pages yet: no creation starts
   int generation_ = 0;  // which Chromium connection_ is: events and replies of older ones are ignored
+  bool ping_owed_ = false;  // a ping of ping_generation_, sent at ping_sent_, is unanswered
+  int ping_generation_ = 0;
+  std::chrono::steady_clock::time_point ping_sent_;
   RestartBudget restarts_;
 };
 

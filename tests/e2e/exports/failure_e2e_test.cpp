@@ -99,7 +99,8 @@ TEST(ExportsFailure, AChromiumThatNeverAnswersIsGivenUpAndKilled) {
 
 // Chromium and the render process stopped for 5 s while the host moves the mouse every 10 ms and
 // polls: no call may hold the game's thread, and the page paints again once they run. A call's
-// time leaves out what the thread spent waiting for a processor on a loaded machine.
+// time leaves out what the thread spent waiting for a processor on a loaded machine. Then Chromium
+// stopped for good: it is ended and started again, and the page comes back.
 TEST(ExportsFailure, AStoppedChromiumNeverBlocksTheHost) {
   static LoadedLibrary library;
   START_LIBRARY_OR_SKIP(library);
@@ -155,6 +156,14 @@ TEST(ExportsFailure, AStoppedChromiumNeverBlocksTheHost) {
   EXPECT_LT(slowest, 0.050) << slowest_call << " held the host's thread while the browser was stopped";
   EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(400, 300, kGreen); }, &frame))
       << "no frame of the page loaded after Chromium ran again";
+
+  ASSERT_EQ(::kill(chromium, SIGSTOP), 0);
+  api.fnmvPackCefDllGotoUrl(PageUrl("solid.html?again#0000ff").c_str());
+  const bool ended = PollUntil([&] { return ReadProcess(chromium).pid == 0; }, 60);
+  if (!ended) ::kill(chromium, SIGKILL);
+  EXPECT_TRUE(ended) << "a Chromium stopped for good was never ended";
+  EXPECT_TRUE(host.WaitForFrame([](const Frame& f) { return f.Near(400, 300, kBlue); }, &frame, kFirstFrameSeconds))
+      << "no frame of the page asked for while Chromium was stopped";
 }
 
 // The game killed outright: its Chromium and render processes end with it, and the next start
